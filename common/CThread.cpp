@@ -54,6 +54,14 @@ bool CThread::Start() {
 void CThread::Stop() {
     if (!m_hasThread) return;
     RequestStop();
+    if (std::this_thread::get_id() == m_thread.get_id()) {
+        // Stopped from its own thread (a callback): it cannot wait for
+        // itself, so it ends after returning, and Dispose defers the free.
+        m_thread.detach();
+        m_abandoned = true;
+        m_hasThread = false;
+        return;
+    }
     bool finished;
     {
         std::unique_lock<std::mutex> lock(m_control->mutex);

@@ -323,7 +323,7 @@ void SessionChannel::OnCameraList(const uint8_t* packet, size_t length) {
     platform::ScopedLock lock(m_lock);
     m_directoryPending = false;
     if (!m_directory.ApplyCameraList(packet, length, Host())) return;
-    RaiseEvent(KELVO_SESSION_DIRECTORY_READY, static_cast<int>(platform::NowSeconds()), 0);
+    RaiseEvent(KELVO_SESSION_DIRECTORY_READY, static_cast<int>(Clock().NowSeconds()), 0);
 }
 
 void SessionChannel::OnDeviceMessage(const uint8_t* packet, size_t length) {
