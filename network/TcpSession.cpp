@@ -107,22 +107,28 @@ bool TcpSession::Connect() {
 }
 
 bool TcpSession::ReceivePass() {
-    if (m_recvCount >= kBufferSize) return false;
-    platform::IoResult r = m_socket.Recv(m_recvBuffer.get() + m_recvCount, kBufferSize - m_recvCount);
-    if (r.status == platform::IoStatus::WouldBlock) return true;
-    if (r.status != platform::IoStatus::Ok) return false;
-    m_recvCount += r.bytes;
-    size_t consumed = 0;
-    if (!OnReceive(m_recvBuffer.get(), m_recvCount, &consumed)) {
-        m_reconnectAllowed = false;
-        return false;
-    }
-    // OnReceive may have closed the connection from inside a handler.
-    if (m_recvCount == 0) return true;
-    if (consumed > m_recvCount) consumed = m_recvCount;
-    if (consumed > 0) {
-        std::memmove(m_recvBuffer.get(), m_recvBuffer.get() + consumed, m_recvCount - consumed);
-        m_recvCount -= consumed;
+    // Drains what the socket holds (a bounded number of reads), so one
+    // 20 ms pass is not limited to one buffer's worth of bytes.
+    for (int read = 0; read < kReadsPerPass; ++read) {
+        if (m_recvCount >= kBufferSize) return false;
+        platform::IoResult r =
+            m_socket.Recv(m_recvBuffer.get() + m_recvCount, kBufferSize - m_recvCount);
+        if (r.status == platform::IoStatus::WouldBlock) return true;
+        if (r.status != platform::IoStatus::Ok) return false;
+        m_recvCount += r.bytes;
+        size_t consumed = 0;
+        if (!OnReceive(m_recvBuffer.get(), m_recvCount, &consumed)) {
+            m_reconnectAllowed = false;
+            return false;
+        }
+        // A handler may have closed the connection.
+        if (m_recvCount == 0 || State() != ConnectionState::Connected) return true;
+        if (consumed > m_recvCount) consumed = m_recvCount;
+        if (consumed > 0) {
+            std::memmove(m_recvBuffer.get(), m_recvBuffer.get() + consumed, m_recvCount - consumed);
+            m_recvCount -= consumed;
+        }
+        if (StopRequested()) return true;
     }
     return true;
 }

@@ -36,6 +36,7 @@ public:
     static constexpr unsigned kPollMs = 20;
     static constexpr int kConnectTimeoutMs = 5000;
     static constexpr size_t kHostSize = 32;
+    static constexpr int kReadsPerPass = 16;
 
     TcpSession();
     ~TcpSession() override;
