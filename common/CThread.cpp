@@ -23,6 +23,15 @@ CThread::~CThread() {
 
 bool CThread::Start() {
     if (m_hasThread) return false;
+    if (m_abandoned) {
+        // A thread that stopped itself may still be on its way out: never
+        // run two bodies on one object.
+        std::unique_lock<std::mutex> lock(m_control->mutex);
+        if (!m_control->finishedCond.wait_for(lock, std::chrono::milliseconds(kStopWaitMs),
+                                              [&] { return m_control->finished; }))
+            return false;
+        m_abandoned = false;
+    }
     m_stopRequest.store(false);
     m_running.store(true);
     m_control = std::make_shared<Control>();

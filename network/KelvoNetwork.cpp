@@ -4,10 +4,12 @@
 #include "KelvoNetwork.h"
 
 #include <memory>
+#include <cstring>
 #include <new>
 
 #include "network/CloudRecord.h"
 #include "network/SessionChannel.h"
+#include "network/StreamChannel.h"
 
 namespace {
 
@@ -111,6 +113,61 @@ int KelvoSession_GetRecordServer(void* session, const char* cameraKey, char* add
     return Guard(0, [&] {
         return As<SessionChannel>(session)->GetRecordServer(cameraKey, address, port);
     });
+}
+
+void* KelvoStream_Create(void* session, const char* cameraKey) {
+    if (!session || !cameraKey) return nullptr;
+    return Guard<void*>(nullptr, [&]() -> void* {
+        SessionChannel* s = As<SessionChannel>(session);
+        platform::ScopedLock lock(s->Lock());
+        CameraRecord cam;
+        if (!s->LookupCamera(std::string(cameraKey, strnlen(cameraKey, 36)), &cam)) return nullptr;
+        auto stream = std::make_unique<StreamChannel>(s);
+        stream->Open(cam.deviceNumber, cam.relayHost, cam.streamPort, s->UserName(), s->Password(),
+                     cam.key);
+        s->AddStream(stream.get());
+        return stream.release();
+    });
+}
+
+void KelvoStream_Destory(void* stream) {
+    if (!stream) return;
+    Guard([&] {
+        StreamChannel* st = As<StreamChannel>(stream);
+        st->Session()->RemoveStream(st);
+        st->Stop();
+        CThread::Dispose(std::unique_ptr<CThread>(st));
+    });
+}
+
+#define STREAM_VOID(call) \
+    if (stream) Guard([&] { As<StreamChannel>(stream)->call; })
+#define STREAM_BOOL(call) \
+    if (!stream) return 0;  \
+    return Guard(0, [&] { return As<StreamChannel>(stream)->call ? 1 : 0; })
+
+void KelvoStream_SetCallBack(void* stream, StreamCallback cb, void* user) { STREAM_VOID(SetCallBack(cb, user)); }
+void KelvoStream_SetDataType(void* stream, int type) { STREAM_VOID(SetDataType(type)); }
+void KelvoStream_SetDataCallBack(void* stream, StreamDataCallback cb, void* user) {
+    STREAM_VOID(SetDataCallBack(cb, user));
+}
+int KelvoStream_Start(void* stream) { STREAM_BOOL(StartStream()); }
+void KelvoStream_Stop(void* stream) { STREAM_VOID(Stop()); }
+int KelvoStream_isPlay(void* stream) { STREAM_BOOL(IsPlay()); }
+void KelvoStream_StartTalk(void* stream) { STREAM_VOID(StartTalk()); }
+void KelvoStream_StopTalk(void* stream) { STREAM_VOID(StopTalk()); }
+int KelvoStream_isTalk(void* stream) { STREAM_BOOL(IsTalk()); }
+void KelvoStream_Ptz(void* stream, int command, int parameter) { STREAM_VOID(Ptz(command, parameter)); }
+int KelvoStream_hasAudio(void* stream) { STREAM_BOOL(HasAudio()); }
+int KelvoStream_isAudioEnable(void* stream) { STREAM_BOOL(IsAudioEnable()); }
+void KelvoStream_SetAudioEnable(void* stream, int enable) { STREAM_VOID(SetAudioEnable(enable != 0)); }
+void KelvoStream_EnableAlarm(void* stream, int enable) { STREAM_VOID(EnableAlarm(enable != 0)); }
+int KelvoStream_isEnableAlarm(void* stream) { STREAM_BOOL(IsEnableAlarm()); }
+void KelvoStream_ClearAlarm(void* stream) { STREAM_VOID(ClearAlarm()); }
+void KelvoStream_SetAlarmTime(void* stream, int seconds) { STREAM_VOID(SetAlarmTime(seconds)); }
+int KelvoStream_GetAlarmTime(void* stream) {
+    if (!stream) return 0;
+    return Guard(0, [&] { return As<StreamChannel>(stream)->GetAlarmTime(); });
 }
 
 void* KelvoRecord_Create(void) {

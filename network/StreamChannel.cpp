@@ -1,0 +1,354 @@
+#include "network/StreamChannel.h"
+#include "network/StreamPipeline.h"
+
+#include "common/Protocol.h"
+#include "common/WireFormat.h"
+#include "network/PacketFramer.h"
+#include "platform/Clock.h"
+#include "platform/DebugOutput.h"
+
+StreamChannel::StreamChannel(SessionChannel* session, FrameDecoderFactory decoders)
+    : m_session(session), m_decoders(std::move(decoders)) {}
+
+StreamChannel::~StreamChannel() {
+    platform::DebugTrace("~StreamChannel");
+    Stop();
+}
+
+void StreamChannel::Open(uint32_t deviceNumber, const std::string& relayHost, uint16_t relayPort,
+                         const std::string& user, const std::string& password,
+                         const std::string& cameraKey) {
+    SetServer(relayHost.c_str(), relayPort);
+    m_deviceNumber = deviceNumber;
+    m_user = user;
+    m_password = password;
+    m_cameraKey = cameraKey;
+    m_playing = false;
+    m_refused = false;
+}
+
+void StreamChannel::Report(int state, int value1, int value2) {
+    platform::DebugTrace("CallState %x", state);
+    StreamCallback callback;
+    void* user;
+    {
+        platform::ScopedLock lock(m_mediaLock);
+        callback = m_stateCallback;
+        user = m_stateUser;
+    }
+    if (callback) callback(state, value1, value2, user);
+}
+
+void StreamChannel::SetCallBack(StreamCallback callback, void* user) {
+    platform::ScopedLock lock(m_mediaLock);
+    m_stateCallback = callback;
+    m_stateUser = user;
+}
+
+void StreamChannel::SetDataType(int type) {
+    platform::ScopedLock lock(m_mediaLock);
+    m_dataType = type;
+}
+
+void StreamChannel::SetDataCallBack(StreamDataCallback callback, void* user) {
+    platform::ScopedLock lock(m_mediaLock);
+    m_dataCallback = callback;
+    m_dataUser = user;
+}
+
+relay::Description StreamChannel::Description() {
+    platform::ScopedLock lock(m_mediaLock);
+    return m_description;
+}
+
+bool StreamChannel::StartStream() {
+    m_audioEnable = false;
+    m_lastAudioCodec = -1;
+    m_refused = false;
+    m_everConnected = false;
+    m_stopping = false;
+    m_session->PostStreamRequest(m_cameraKey.c_str(), true);
+    // Reported before the thread starts, so it can never follow the
+    // thread's own first report.
+    Report(KELVO_STREAM_STARTING, 0, 0);
+    if (!HasThread()) Start();
+    return true;
+}
+
+void StreamChannel::Stop() {
+    m_stopping = true;
+    m_session->PostStreamRequest(m_cameraKey.c_str(), false);
+    StopTalk();
+    m_playing = false;
+    TcpSession::Stop();
+    TeardownPipeline();
+    {
+        platform::ScopedLock lock(m_recordLock);
+        m_alarms.Clear();
+    }
+    m_refused = false;
+}
+
+void StreamChannel::BackoffWait() {
+    int n = m_retry;
+    unsigned waitMs;
+    if (n > 10) {
+        m_retry = 10;
+        waitMs = m_backoffCapMs;
+    } else {
+        waitMs = static_cast<unsigned>(n) * m_backoffStepMs;
+    }
+    SleepUnlessStopped(waitMs, 50);
+}
+
+bool StreamChannel::OnConnect(bool connected) {
+    if (connected) {
+        // The login must be the first message on every connection.
+        ClearOutgoing();
+        PostRelay(relay::Login(m_user.c_str(), m_password.c_str()));
+        if (m_playing.exchange(false))
+            Report(KELVO_STREAM_RECONNECTING, 0, 0);
+        else
+            Report(KELVO_STREAM_CONNECTED, 0, 0);
+        m_retry = 0;
+        m_everConnected = true;
+        return true;
+    }
+    if (m_refused) return false;
+    if (!m_everConnected) {
+        // Only the very first attempt of a start gives up at once; after a
+        // connection was up, a failed reconnect is a retry.
+        Report(KELVO_STREAM_FAILED, 0x201, 0);
+        return false;
+    }
+    platform::DebugTrace("retry ========");
+    ++m_retry;
+    ClearOutgoing();
+    Report(KELVO_STREAM_RECONNECTING, std::min<int>(m_retry, 10), 0);
+    BackoffWait();
+    return true;
+}
+
+void StreamChannel::OnClose() {
+    if (m_stopping) return;
+    if (m_refused) {
+        // A relay that refused us and hung up is not called again.
+        RequestStop();
+        return;
+    }
+    Report(KELVO_STREAM_DISCONNECTED, 0, 0);
+}
+
+bool StreamChannel::OnReceive(const uint8_t* data, size_t size, size_t* consumed) {
+    return framing::CutPackets(data, size, consumed,
+                               [this](const uint8_t* p, size_t n) { Dispatch(p, n); });
+}
+
+void StreamChannel::Dispatch(const uint8_t* packet, size_t length) {
+    if (length < proto::kHeaderSize) return;
+    switch (wire::GetU32(packet + 4)) {
+    case proto::kStreamLoginResp: OnLoginReply(packet, length); break;
+    case proto::kStreamDownloadResp: OnDownloadReply(packet, length); break;
+    case proto::kStreamMedia: OnMedia(packet, length); break;
+    default: break;
+    }
+}
+
+void StreamChannel::OnLoginReply(const uint8_t* packet, size_t length) {
+    relay::LoginReply reply;
+    if (!relay::ParseLoginReply(packet, length, &reply)) return;
+    platform::DebugTrace("login resp : %d\r\n", reply.result);
+    if (reply.result == 0) {
+        m_sessionValue = reply.session;
+        PostRelay(relay::DownloadRequest(m_cameraKey.c_str()));
+        Report(KELVO_STREAM_REQUESTING, 0, 0);
+    } else {
+        m_refused = true;
+        Report(KELVO_STREAM_FAILED, 0x202, 0);
+    }
+}
+
+void StreamChannel::OnDownloadReply(const uint8_t* packet, size_t length) {
+    relay::Description d;
+    if (!relay::ParseDescription(packet, length, &d)) return;
+    if (d.result != 0) {
+        m_session->PostStreamRequest(m_cameraKey.c_str(), true);
+        ++m_retry;
+        Report(KELVO_STREAM_REQUESTING, std::min<int>(m_retry, 10), 0);
+        BackoffWait();
+        if (!StopRequested()) PostRelay(relay::DownloadRequest(m_cameraKey.c_str()));
+        return;
+    }
+    platform::DebugTrace("StreamChannel::OnDownloadResponse");
+    const int64_t w = d.Width(), h = d.Height();
+    if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) {
+        platform::DebugTrace("stream description refused: %lldx%lld", static_cast<long long>(w),
+                             static_cast<long long>(h));
+        return;
+    }
+    {
+        platform::ScopedLock lock(m_mediaLock);
+        m_description = d;
+    }
+    m_audioCodec = d.audioCodec;
+    m_lastAudioCodec = -1;
+    StopTalk();
+    m_audioEnable = false;
+    PostRelay(relay::AudioControl(false));
+    SetupPipeline(d);
+    Report(KELVO_STREAM_DESCRIBED, d.Width(), d.Height());
+}
+
+void StreamChannel::OnMedia(const uint8_t* packet, size_t length) {
+    relay::Media media;
+    if (!relay::ParseMedia(packet, length, &media)) return;
+    if (!m_playing.exchange(true)) Report(KELVO_STREAM_PLAYING, 0, 0);
+    switch (media.kind) {
+    case relay::kVideo: OnVideo(media); break;
+    case relay::kAudio: OnAudio(media); break;
+    case relay::kAlarm: {
+        relay::AlarmRecord record;
+        if (!relay::ParseAlarm(packet, length, &record)) break;
+        platform::ScopedLock lock(m_recordLock);
+        m_alarms.Add(record, platform::NowSeconds());
+        break;
+    }
+    default: break;
+    }
+}
+
+void StreamChannel::OnAudio(const relay::Media& media) {
+    if (media.subtype == 0) return;
+    if (m_lastAudioCodec.exchange(media.subtype) != media.subtype)
+        Report(KELVO_STREAM_PLAYING, 0, 0);
+}
+
+void StreamChannel::SetAudioEnable(bool enable) {
+    m_audioEnable = enable;
+    PostRelay(relay::AudioControl(enable));
+}
+
+bool StreamChannel::HasAudio() const { return m_audioCodec != 26 || m_talk; }
+
+// --- alarms and PTZ
+
+void StreamChannel::Ptz(int command, int parameter) {
+    uint32_t device = m_deviceNumber;
+    CameraRecord cam;
+    if (m_session->LookupCamera(m_cameraKey, &cam)) device = cam.deviceNumber;
+    uint8_t payload[12] = {};
+    wire::PutU16(payload, 12);
+    wire::PutU16(payload + 2, static_cast<uint16_t>(command));
+    wire::PutU16(payload + 4, static_cast<uint16_t>(parameter));
+    m_session->PostDeviceMessage(proto::kDeviceKindPtz, device, m_cameraKey.c_str(),
+                                 proto::kDeviceKindPtz, payload, sizeof payload);
+    platform::ScopedLock lock(m_recordLock);
+    m_alarms.Clear();
+}
+
+void StreamChannel::EnableAlarm(bool enable) {
+    platform::ScopedLock lock(m_recordLock);
+    m_alarmEnable = enable;
+    if (!enable) m_alarms.Clear();
+}
+
+bool StreamChannel::IsEnableAlarm() {
+    platform::ScopedLock lock(m_recordLock);
+    return m_alarmEnable;
+}
+
+void StreamChannel::ClearAlarm() {
+    platform::ScopedLock lock(m_recordLock);
+    m_alarms.Clear();
+}
+
+void StreamChannel::SetAlarmTime(int seconds) {
+    platform::ScopedLock lock(m_recordLock);
+    m_alarmTime = seconds;
+}
+
+int StreamChannel::GetAlarmTime() {
+    platform::ScopedLock lock(m_recordLock);
+    return m_alarmTime;
+}
+
+size_t StreamChannel::AlarmCount() {
+    platform::ScopedLock lock(m_recordLock);
+    return m_alarms.Size();
+}
+
+// --- talk
+
+void StreamChannel::StartTalk() {
+    bool busy;
+    uint32_t device = m_deviceNumber;
+    {
+        platform::ScopedLock lock(m_session->Lock());
+        CameraRecord cam;
+        if (m_session->LookupCamera(m_cameraKey, &cam)) device = cam.deviceNumber;
+        auto& talks = m_session->TalkMap();
+        busy = talks.count(static_cast<int>(device)) != 0;
+        if (!busy) {
+            talks[static_cast<int>(device)] = m_cameraKey;
+            uint8_t payload[12] = {};
+            wire::PutU16(payload, 12);
+            wire::PutU16(payload + 2, 0x4002);
+            m_session->PostDeviceMessage(proto::kDeviceKindTalk, device, m_cameraKey.c_str(),
+                                         proto::kDeviceKindTalk, payload, sizeof payload);
+        }
+    }
+    if (busy) Report(KELVO_STREAM_TALK, 0x204, 0);
+}
+
+void StreamChannel::StopTalk() {
+    uint32_t device = m_deviceNumber;
+    CameraRecord cam;
+    if (m_session->LookupCamera(m_cameraKey, &cam)) device = cam.deviceNumber;
+    const bool wasOpen = m_talk.exchange(false);
+    {
+        platform::ScopedLock lock(m_session->Lock());
+        auto& talks = m_session->TalkMap();
+        auto it = talks.find(static_cast<int>(device));
+        const bool mine = it != talks.end() && it->second == m_cameraKey;
+        if (wasOpen || mine) {
+            if (mine) talks.erase(it);
+            uint8_t payload[4] = {};
+            wire::PutU16(payload, 4);
+            wire::PutU16(payload + 2, 0x4008);
+            m_session->PostDeviceMessage(proto::kDeviceKindTalk, device, m_cameraKey.c_str(),
+                                         proto::kDeviceKindTalk, payload, sizeof payload);
+        }
+    }
+    m_audioEnable = false;
+    PostRelay(relay::AudioControl(false));
+}
+
+bool StreamChannel::IsTalk() {
+    if (m_talk) return true;
+    uint32_t device = m_deviceNumber;
+    CameraRecord cam;
+    if (m_session->LookupCamera(m_cameraKey, &cam)) device = cam.deviceNumber;
+    platform::ScopedLock lock(m_session->Lock());
+    auto it = m_session->TalkMap().find(static_cast<int>(device));
+    return it != m_session->TalkMap().end() && it->second == m_cameraKey;
+}
+
+void StreamChannel::OnTalkOpenReply(uint32_t, uint32_t, const uint8_t* payload, uint32_t length) {
+    const uint16_t status = length >= 6 ? wire::GetU16(payload + 4) : 1;
+    if (status == 0) {
+        m_talk = true;
+        m_audioEnable = true;
+        PostRelay(relay::AudioControl(true));
+        Report(KELVO_STREAM_TALK, 1, 1);
+    } else {
+        m_talk = false;
+        Report(KELVO_STREAM_TALK, 0x204, 0);
+    }
+}
+
+void StreamChannel::OnTalkData(uint32_t, uint32_t, const uint8_t*, uint32_t) {}
+
+void StreamChannel::OnTalkClosed(uint32_t, uint32_t, const uint8_t*, uint32_t) {
+    m_talk = false;
+    Report(KELVO_STREAM_TALK, 0, 0);
+}
