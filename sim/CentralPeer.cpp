@@ -38,7 +38,10 @@ void CentralPeer::OnPacket(uint32_t command, const uint8_t* p, size_t len) {
     case proto::kCameraListReq: {
         auto replies = m_server.CameraListReplies();
         for (size_t i = 0; i < replies.size(); ++i) {
-            if (i == 0 && m_server.State().Config().faults.malformed == "central-badlist") replies[i].push_back(0);
+            if (i == 0 && m_server.State().Config().faults.malformed == "central-badlist") {
+                replies[i].push_back(0);
+                wire::PutU32(replies[i].data(), static_cast<uint32_t>(replies[i].size()));
+            }
             if (!Send(replies[i])) CloseNow();
         }
         m_server.Log().Event("cameras " + m_user + " count=" +
