@@ -99,6 +99,13 @@ uint16_t Simulator::CentralPort() const { return m_central ? m_central->Port() :
 uint16_t Simulator::RelayPort(size_t i) const { return i < m_relays.size() ? m_relays[i]->Port() : 0; }
 uint16_t Simulator::RecordPort(size_t i) const { return i < m_records.size() ? m_records[i]->Port() : 0; }
 uint16_t Simulator::HttpPort() const { return m_http ? m_http->Port() : 0; }
+size_t Simulator::ConnectionCount() const {
+    size_t n = m_central ? m_central->PeerCount() : 0;
+    for (auto& s : m_relays) n += s->PeerCount();
+    for (auto& s : m_records) n += s->PeerCount();
+    return n;
+}
+
 bool Simulator::MediaReady() const { return m_media && m_media->AllReady(); }
 
 std::string Simulator::StateJson() const {

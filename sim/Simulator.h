@@ -41,6 +41,8 @@ public:
     uint16_t HttpPort() const;
     // True once every camera loop is encoded.
     bool MediaReady() const;
+    // Open TCP connections over every server.
+    size_t ConnectionCount() const;
     std::string StateJson() const;
 
     SimLog& Log() { return m_log; }
