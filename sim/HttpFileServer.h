@@ -1,0 +1,47 @@
+// Serves the recorded files that query replies name
+// (GET /rec/<camera>/<begin>_<end>.mp4, with Range requests for seeking)
+// and a JSON view of the simulator's state (GET /sim/state).
+// Thread: Listen/Start/Stop from the controlling thread; cpp-httplib runs
+// the handlers on its own threads.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace httplib {
+class Server;
+}
+
+namespace sim {
+
+class ClipCache;
+class SimLog;
+class SimState;
+
+class HttpFileServer {
+public:
+    // Borrowed references must outlive the server. `stateJson` builds the
+    // /sim/state document (any thread).
+    HttpFileServer(const SimState& state, const ClipCache& clip, SimLog& log,
+                   std::function<std::string()> stateJson);
+    ~HttpFileServer();
+
+    void Listen(const std::string& bindAddress, uint16_t port);  // throws
+    uint16_t Port() const { return m_port; }
+    void Start();
+    void Stop();
+
+private:
+    const SimState& m_state;
+    const ClipCache& m_clip;
+    SimLog& m_log;
+    std::function<std::string()> m_stateJson;
+    std::unique_ptr<httplib::Server> m_server;
+    uint16_t m_port = 0;
+    std::thread m_thread;
+};
+
+}  // namespace sim
