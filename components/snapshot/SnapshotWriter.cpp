@@ -5,8 +5,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <unistd.h>
-#include <vector>
 
 #include <jpeglib.h>
 #include <libyuv/convert_argb.h>
@@ -25,8 +25,28 @@ struct JpegError {
 
 void OnJpegMessage(j_common_ptr) {}  // failures surface as the result
 
+// Rows converted at a time: small enough to stay in cache, even so the
+// chroma rows line up.
+constexpr int kStripRows = 16;
+
+struct Picture {
+    const uint8_t* y;
+    const uint8_t* u;
+    const uint8_t* v;
+    int width;
+    int height;
+    int chromaWidth;
+};
+
+bool ConvertRows(const Picture& p, int row, int rows, uint8_t* rgb) {
+    const size_t chromaRow = size_t(row / 2) * size_t(p.chromaWidth);
+    return libyuv::I420ToRAW(p.y + size_t(row) * size_t(p.width), p.width, p.u + chromaRow,
+                             p.chromaWidth, p.v + chromaRow, p.chromaWidth, rgb, p.width * 3,
+                             p.width, rows) == 0;
+}
+
 // Only trivially destructible locals here: a longjmp skips destructors.
-bool Compress(FILE* file, const uint8_t* rgb, int width, int height) {
+bool Compress(FILE* file, const Picture& pic, uint8_t* strip) {
     jpeg_compress_struct cinfo;
     JpegError err;
     cinfo.err = jpeg_std_error(&err.base);
@@ -38,21 +58,36 @@ bool Compress(FILE* file, const uint8_t* rgb, int width, int height) {
     }
     jpeg_create_compress(&cinfo);
     jpeg_stdio_dest(&cinfo, file);
-    cinfo.image_width = JDIMENSION(width);
-    cinfo.image_height = JDIMENSION(height);
+    cinfo.image_width = JDIMENSION(pic.width);
+    cinfo.image_height = JDIMENSION(pic.height);
     cinfo.input_components = 3;
     cinfo.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, 100, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
-    const size_t stride = size_t(width) * 3;
+    const size_t stride = size_t(pic.width) * 3;
     while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(rgb + stride * cinfo.next_scanline);
-        jpeg_write_scanlines(&cinfo, &row, 1);
+        const int row = int(cinfo.next_scanline);
+        const int rows = pic.height - row < kStripRows ? pic.height - row : kStripRows;
+        if (!ConvertRows(pic, row, rows, strip)) {
+            jpeg_destroy_compress(&cinfo);
+            return false;
+        }
+        for (int i = 0; i < rows; ++i) {
+            JSAMPROW line = strip + stride * size_t(i);
+            jpeg_write_scanlines(&cinfo, &line, 1);
+        }
     }
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
     return true;
+}
+
+Picture Planes(const uint8_t* i420, int width, int height) {
+    const int cw = (width + 1) / 2, ch = (height + 1) / 2;
+    const uint8_t* y = i420;
+    const uint8_t* u = y + size_t(width) * size_t(height);
+    return Picture{y, u, u + size_t(cw) * size_t(ch), width, height, cw};
 }
 
 bool SizeOk(size_t bytes, int width, int height) {
@@ -66,25 +101,20 @@ bool SizeOk(size_t bytes, int width, int height) {
 bool SnapshotWriter::ConvertToRgb(const uint8_t* i420, size_t bytes, int width, int height,
                                   uint8_t* rgb) {
     if (!i420 || !rgb || !SizeOk(bytes, width, height)) return false;
-    const int cw = (width + 1) / 2, ch = (height + 1) / 2;
-    const uint8_t* y = i420;
-    const uint8_t* u = y + size_t(width) * height;
-    const uint8_t* v = u + size_t(cw) * ch;
     // libyuv's "RAW" is R, G, B in memory, which is what JCS_RGB wants.
-    return libyuv::I420ToRAW(y, width, u, cw, v, cw, rgb, width * 3, width, height) == 0;
+    return ConvertRows(Planes(i420, width, height), 0, height, rgb);
 }
 
 bool SnapshotWriter::WriteOpened(int fd, const uint8_t* i420, size_t bytes, int width, int height,
                                  const std::string& path) {
-    std::vector<uint8_t> rgb(size_t(width) * height * 3);
-    bool ok = ConvertToRgb(i420, bytes, width, height, rgb.data());
-    FILE* file = ok ? fdopen(fd, "wb") : nullptr;
+    std::unique_ptr<uint8_t[]> strip(new (std::nothrow) uint8_t[size_t(width) * 3 * kStripRows]);
+    FILE* file = strip && SizeOk(bytes, width, height) ? fdopen(fd, "wb") : nullptr;
     if (!file) {
         ::close(fd);
         ::unlink(path.c_str());
         return false;
     }
-    ok = Compress(file, rgb.data(), width, height);
+    bool ok = Compress(file, Planes(i420, width, height), strip.get());
     if (std::fclose(file) != 0) ok = false;
     if (!ok) ::unlink(path.c_str());
     return ok;
