@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 
 namespace kelvo {
 
@@ -24,5 +25,10 @@ public:
     // not fit (nothing is written past the capacity) or nothing came out.
     virtual bool Decode(const uint8_t* coded, int bytes, uint8_t* out, int* inOutLen) = 0;
 };
+
+// How a stream makes its coders (index = codec number - 16); tests hand in
+// ones that make fakes. Null when the index has no coder.
+using AudioEncoderFactory = std::unique_ptr<IAudioEncoder> (*)(int index);
+using AudioDecoderFactory = std::unique_ptr<IAudioDecoder> (*)(int index);
 
 }  // namespace kelvo

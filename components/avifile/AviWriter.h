@@ -26,6 +26,8 @@ public:
 
     // Nothing to prepare with libavformat; kept for the AVIFile call order.
     static void Init() {}
+    // As an AviWriterFactory.
+    static std::unique_ptr<IAviWriter> CreateWriter() { return std::make_unique<AviWriter>(); }
 
     AviResult Open(const std::string& path) override;
     // Open under `path` or, when taken, its first free numbered variant

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace kelvo {
@@ -64,5 +65,8 @@ public:
     // Finishes the index and closes the file; safe to call in any state.
     virtual AviResult ReleaseFile() = 0;
 };
+
+// How a stream makes its writer; tests hand in one that makes fakes.
+using AviWriterFactory = std::unique_ptr<IAviWriter> (*)();
 
 }  // namespace kelvo

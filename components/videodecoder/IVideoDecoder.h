@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 
 namespace kelvo {
 
@@ -19,6 +20,10 @@ public:
     virtual int Width() const = 0;
     virtual int Height() const = 0;
 };
+
+// How a stream makes its decoder; tests hand in one that makes fakes.
+// Null when no decoder can be made for the size.
+using VideoDecoderFactory = std::unique_ptr<IVideoDecoder> (*)(int width, int height);
 
 // Bytes of an I420 picture of width x height: chroma planes round up, so for
 // even sizes this is width*height*3/2.

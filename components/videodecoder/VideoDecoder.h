@@ -20,6 +20,8 @@ class VideoDecoder final : public IVideoDecoder {
 public:
     // Null when the size is not positive or libavcodec has no H.264 decoder.
     static std::unique_ptr<VideoDecoder> Create(int width, int height);
+    // Create, as a VideoDecoderFactory.
+    static std::unique_ptr<IVideoDecoder> CreateDecoder(int width, int height) { return Create(width, height); }
     ~VideoDecoder() override;
 
     VideoDecoder(const VideoDecoder&) = delete;
