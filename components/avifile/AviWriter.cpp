@@ -64,6 +64,11 @@ AviResult AviWriter::OpenFd(int fd, const std::string& path) {
     m_format->pb = m_output->Context();
     m_format->flags |= AVFMT_FLAG_CUSTOM_IO;
     m_packet.reset(av_packet_alloc());
+    if (!m_packet) {
+        Reset();
+        ::unlink(path.c_str());
+        return AviResult::OPEN_FAILED;
+    }
     m_path = path;
     m_state = State::OPENED;
     return AviResult::OK;
