@@ -15,8 +15,6 @@ Uint16 DeviceSamples(int wanted) {
 
 }  // namespace
 
-AudioChannel::AudioChannel(const Format& format) : m_format(format) {}
-
 std::unique_ptr<AudioChannel> AudioChannel::Open(const Format& format, int captureIndex,
                                                  std::string* error) {
     if (format.playSamples <= 0 || format.playFrames <= 0 || format.talkSamples <= 0 ||
@@ -24,7 +22,7 @@ std::unique_ptr<AudioChannel> AudioChannel::Open(const Format& format, int captu
         *error = "bad channel format";
         return nullptr;
     }
-    std::unique_ptr<AudioChannel> ch(new AudioChannel(format));
+    std::unique_ptr<AudioChannel> ch(new AudioChannel());
     SDL_AudioSpec want{};
     want.freq = format.rate;
     want.format = AUDIO_S16LSB;

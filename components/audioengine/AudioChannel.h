@@ -42,11 +42,10 @@ public:
     uint32_t QueueLimitBytes() const { return m_queueLimit; }
 
 private:
-    explicit AudioChannel(const Format& format);
+    AudioChannel() = default;
     static void SDLCALL OnCapture(void* self, Uint8* stream, int len);
     void Deliver(const Uint8* data, int len);
 
-    const Format m_format;
     uint32_t m_queueLimit = 0;
 
     std::mutex m_deviceMutex;            // guards m_playback and m_closed
