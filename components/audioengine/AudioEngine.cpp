@@ -73,6 +73,8 @@ int AudioEngine::OpenChannel(int playFrames, int playSamples, int talkFrames, in
 }
 
 void AudioEngine::CloseChannel(int channel) {
+    // SDL 2 does not guard opening and closing devices against each other.
+    std::lock_guard<std::mutex> life(m_lifeMutex);
     std::shared_ptr<AudioChannel> ch;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -81,7 +83,7 @@ void AudioEngine::CloseChannel(int channel) {
         ch = std::move(it->second);
         m_channels.erase(it);
     }
-    ch->Close();  // outside our lock: it waits for the capture thread
+    ch->Close();  // outside m_mutex: it waits for the capture thread
 }
 
 bool AudioEngine::StartChannel(int channel) {

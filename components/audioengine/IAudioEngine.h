@@ -32,7 +32,8 @@ public:
     virtual int OpenChannel(int playFrames, int playSamples, int talkFrames, int talkSamples,
                             int talkRate) = 0;
     // Blocks while a capture handler call of the channel is in progress:
-    // never call it from that handler or holding a lock the handler takes.
+    // never call it (nor Open*, Initialise, Shutdown) from a capture handler,
+    // nor while holding a lock the handler takes.
     virtual void CloseChannel(int channel) = 0;
     // Starts playback and capture.
     virtual bool StartChannel(int channel) = 0;

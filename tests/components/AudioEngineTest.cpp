@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -104,6 +105,39 @@ TEST_F(AudioEngineTest, OptionsAreStored) {
     EXPECT_EQ(m_engine.NoiseSuppression(), 1);
     EXPECT_EQ(m_engine.CaptureDevice(), 0);
     EXPECT_EQ(m_engine.PlaybackVolume(), -1);
+}
+
+TEST_F(AudioEngineTest, PlayingWhileAnotherThreadClosesIsSafe) {
+    std::atomic<int> channel{OpenG711()};
+    ASSERT_GE(channel.load(), 0);
+    m_engine.StartChannel(channel);
+    std::atomic<bool> stop{false};
+    std::atomic<int> accepted{0};
+    std::atomic<int> attempts{0};
+    std::thread player([&] {
+        std::vector<uint8_t> pcm(640, 1);
+        while (!stop) {
+            if (m_engine.Play(0, channel, pcm.data(), int(pcm.size()))) ++accepted;
+            ++attempts;
+            std::this_thread::yield();
+        }
+    });
+    for (int i = 0; i < 20; ++i) {
+        const int seen = attempts;
+        if (!WaitFor([&] { return attempts > seen + 2; })) {  // let the player in
+            ADD_FAILURE() << "player thread made no progress";
+            break;
+        }
+        const int old = channel;
+        channel = OpenG711();
+        m_engine.StartChannel(channel);
+        m_engine.CloseChannel(old);
+    }
+    stop = true;
+    player.join();
+    m_engine.CloseChannel(channel);
+    EXPECT_GT(accepted.load(), 0);
+    EXPECT_EQ(m_engine.OpenChannels(), 0);
 }
 
 struct CaptureLog {
