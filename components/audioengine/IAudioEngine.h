@@ -31,7 +31,8 @@ public:
     // A channel whose microphone cannot be opened still plays.
     virtual int OpenChannel(int playFrames, int playSamples, int talkFrames, int talkSamples,
                             int talkRate) = 0;
-    // Blocks while a capture handler call of the channel is in progress:
+    // Blocks until SDL's device threads end (about one device buffer, up to
+    // ~130 ms) and while a capture handler call of the channel is in progress:
     // never call it (nor Open*, Initialise, Shutdown) from a capture handler,
     // nor while holding a lock the handler takes.
     virtual void CloseChannel(int channel) = 0;

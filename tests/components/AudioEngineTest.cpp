@@ -122,7 +122,7 @@ TEST_F(AudioEngineTest, PlayingWhileAnotherThreadClosesIsSafe) {
             std::this_thread::yield();
         }
     });
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 8; ++i) {
         const int seen = attempts;
         if (!WaitFor([&] { return attempts > seen + 2; })) {  // let the player in
             ADD_FAILURE() << "player thread made no progress";
