@@ -130,6 +130,21 @@ TEST(SnapshotWriterTest, QualityHundredKeepsTheConvertedPicture) {
     EXPECT_LT(sum / double(rgb.size()), 2.0);
 }
 
+TEST(SnapshotWriterTest, OddSizesAndPartialStripsStayInsideThePicture) {
+    TempDir dir;
+    // 37 rows: two whole strips and a partial odd one; the vector is exact,
+    // so any read past the chroma planes trips the sanitizer.
+    for (auto [w, h] : {std::pair<int, int>{33, 37}, {2, 1}, {1, 2}}) {
+        const auto pic = TwoColourPicture(w, h, kRedY, kRedU, kRedV, kRedY, kRedU, kRedV);
+        const std::string path = dir.File(std::to_string(w) + "x" + std::to_string(h) + ".jpg");
+        ASSERT_TRUE(SnapshotWriter::WriteJpeg(pic.data(), pic.size(), w, h, path));
+        const DecodedJpeg img = ReadJpeg(path);
+        ASSERT_EQ(img.width, w);
+        ASSERT_EQ(img.height, h);
+        EXPECT_GT(img.At(w - 1, h - 1).r, 200);
+    }
+}
+
 TEST(SnapshotWriterTest, NeverReplacesAnExistingFile) {
     TempDir dir;
     const std::string path = dir.File("20240102030405.jpg");
