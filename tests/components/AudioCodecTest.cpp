@@ -242,6 +242,69 @@ TEST(AudioCodecTest, AacRoundTripKeepsAToneAndFramesAsAdts) {
     EXPECT_LT(ToneLevelAt(out, 4000, 1000), 400);
 }
 
+// ADTS frames of a 16 kHz stereo 440 Hz tone, coded by libavcodec directly.
+std::vector<std::vector<uint8_t>> AacStereo16k(int seconds) {
+    std::vector<std::vector<uint8_t>> frames;
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
+    AVCodecContext* c = avcodec_alloc_context3(codec);
+    c->sample_rate = 16000;
+    c->sample_fmt = AV_SAMPLE_FMT_FLTP;
+    av_channel_layout_default(&c->ch_layout, 2);
+    c->bit_rate = 64000;
+    if (avcodec_open2(c, codec, nullptr) == 0) {
+        AVFrame* f = av_frame_alloc();
+        f->nb_samples = c->frame_size;
+        f->format = AV_SAMPLE_FMT_FLTP;
+        f->sample_rate = 16000;
+        av_channel_layout_default(&f->ch_layout, 2);
+        av_frame_get_buffer(f, 0);
+        AVPacket* pkt = av_packet_alloc();
+        int64_t t = 0;
+        for (int n = 0; n * c->frame_size < seconds * 16000; ++n) {
+            av_frame_make_writable(f);
+            for (int i = 0; i < f->nb_samples; ++i, ++t)
+                for (int ch = 0; ch < 2; ++ch)
+                    reinterpret_cast<float*>(f->data[ch])[i] = 0.25f * float(std::sin(2 * kPi * 440 * double(t) / 16000));
+            f->pts = t;
+            avcodec_send_frame(c, f);
+            while (avcodec_receive_packet(c, pkt) == 0) {
+                const int len = pkt->size + 7;
+                std::vector<uint8_t> adts = {0xFF, 0xF1, uint8_t((1 << 6) | (8 << 2)), uint8_t((2 << 6) | (len >> 11)),
+                                             uint8_t(len >> 3), uint8_t(((len & 7) << 5) | 0x1F), 0xFC};
+                adts.insert(adts.end(), pkt->data, pkt->data + pkt->size);
+                frames.push_back(std::move(adts));
+                av_packet_unref(pkt);
+            }
+        }
+        av_packet_free(&pkt);
+        av_frame_free(&f);
+    }
+    avcodec_free_context(&c);
+    return frames;
+}
+
+TEST(AudioCodecTest, AacFromOtherRatesAndChannelsComesOutMono8k) {
+    const auto frames = AacStereo16k(2);
+    ASSERT_GT(frames.size(), 20u);
+    int p = 0, q = 0, r = 0;
+    AudioCodec::Describe(23 - 16, &p, &q, &r);
+    auto dec = AudioCodec::CreateDecoder(23 - 16);
+    std::vector<uint8_t> buf(size_t(q) * p * 2);
+    std::vector<int16_t> out;
+    for (const auto& f : frames) {
+        int len = int(buf.size());
+        if (!dec->Decode(f.data(), int(f.size()), buf.data(), &len)) continue;
+        ASSERT_LE(len, int(buf.size()));
+        const auto* s = reinterpret_cast<const int16_t*>(buf.data());
+        out.insert(out.end(), s, s + len / 2);
+    }
+    // Half the samples of one 16 kHz channel, and the tone still at 440 Hz.
+    EXPECT_NEAR(double(out.size()), double(frames.size()) * 1024 / 2, 1024);
+    ASSERT_GT(out.size(), 6000u);
+    EXPECT_GT(ToneLevelAt(out, 2000, 440), 4000);
+    EXPECT_LT(ToneLevelAt(out, 2000, 880), 400);
+}
+
 TEST(AudioCodecTest, CorruptAacPacketsFailQuietly) {
     auto dec = AudioCodec::CreateDecoder(23 - 16);
     std::vector<uint8_t> out(4096);
