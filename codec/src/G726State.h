@@ -27,7 +27,7 @@ public:
         const int d = sl - p.se;
         const int dqm = d < 0 ? -d : d;
         // LOG: 4-bit exponent and 7-bit linear mantissa of |D|.
-        const int exp = BitLength(dqm >> 1);
+        const int exp = FloorLog2(dqm | 1);
         const int dl = (exp << 7) + (((dqm << 7) >> exp) & 127);
         const int dln = (dl - (p.y >> 2)) & 4095;
         const int code = kCodeTables<Rate>.quant[(d < 0 ? 4096 : 0) | dln];
@@ -49,26 +49,40 @@ private:
         int sez;  // its zero (B coefficient) part
     };
 
-    static int BitLength(unsigned x) { return x ? 32 - __builtin_clz(x) : 0; }
+    // Predictor values (DQ and SR of past samples) in the floating format
+    // of the Recommendation, kept unpacked for FMULT.
+    struct Float {
+        int32_t shift;     // 28 - exponent, exponent = bit length of the magnitude
+        int32_t mant;      // 6-bit mantissa, 32..63 (32 for zero)
+        int32_t negative;  // 0 or -1
+    };
+
+    // floor(log2(x)) for x >= 1; a single bit scan.
+    static int FloorLog2(unsigned x) { return 31 ^ __builtin_clz(x); }
+    // Number of significant bits of x < 2^31, 0 for 0.
+    static int BitLength(unsigned x) { return FloorLog2((x << 1) | 1); }
     static int Wrap16(int x) { return static_cast<int16_t>(x); }
 
-    // Predictor values are kept in the 11-bit floating format of the
-    // Recommendation: sign << 10 | exponent << 6 | 6-bit mantissa.
-    static int ToFloat(int negative, int mag) {
+    // A non-zero magnitude always has the mantissa's top bit set, so or-ing
+    // in 32 only changes the zero, whose mantissa is 32.
+    static Float ToFloat(int negative, int mag) {
         const int exp = BitLength(static_cast<unsigned>(mag));
-        const int mant = mag ? (mag << 6) >> exp : 32;
-        return (negative << 10) | (exp << 6) | mant;
+        return Float{28 - exp, ((mag << 6) >> exp) | 32, -negative};
     }
 
     // FMULT: coefficient `an` (16-bit, 2^-14 units) times a floating value.
-    static int Fmult(int an, int fl) {
-        const int anMag = an < 0 ? (-(an >> 2)) & 0x1FFF : an >> 2;
+    // Written without branches: it runs eight times per sample.
+    static int Fmult(int an, const Float& f) {
+        const int a = an >> 2;
+        const int aSign = a >> 31;  // 0 or -1
+        const int anMag = ((a ^ aSign) - aSign) & 0x1FFF;
         const int anExp = BitLength(static_cast<unsigned>(anMag));
-        const int anMant = anMag ? (anMag << 6) >> anExp : 32;
-        const int exp = anExp + ((fl >> 6) & 15);  // 0..28
-        const int mant = (anMant * (fl & 63) + 48) >> 4;
-        const int mag = ((mant << 9) >> (28 - exp)) & 0x7FFF;
-        return (((fl >> 10) & 1) ^ (an < 0)) ? -mag : mag;
+        const int anMant = ((anMag << 6) >> anExp) | 32;
+        const int mant = (anMant * f.mant + 48) >> 4;
+        // Exponent sum 0..28: a shift of mant by (sum - 19) either way.
+        const int mag = ((mant << 9) >> (f.shift - anExp)) & 0x7FFF;
+        const int negate = f.negative ^ aSign;
+        return (mag ^ negate) - negate;
     }
 
     Prediction Predict() const {
@@ -165,14 +179,18 @@ private:
         m_a[0] = a1;
         m_a[1] = a2;
 
+        // Each Bn moves by 2^-7 towards the sign agreement of DQ and DQn,
+        // unless DQ is zero.
+        const int gain = dqMag != 0 ? 128 : 0;
         for (int i = 0; i < 6; ++i) {
-            int b = m_b[i] - (m_b[i] >> Rate::kLeakShift);
-            if (dqMag != 0) b += (sign ^ ((m_dq[i] >> 10) & 1)) ? -128 : 128;
-            m_b[i] = static_cast<int16_t>(b);  // 16-bit register
+            const int disagree = -sign ^ m_dq[i].negative;  // 0 or -1
+            const int b = m_b[i] - (m_b[i] >> Rate::kLeakShift) + ((gain ^ disagree) - disagree);
+            m_b[i] = static_cast<int16_t>(b);  // a 16-bit register
         }
     }
 
-    // Initial values of the Recommendation; 32 is the floating-point zero.
+    // Initial values of the Recommendation.
+    static constexpr Float kZero{28, 32, 0};  // the floating-point zero, 32
     int32_t m_yl = 34816;
     int m_yu = 544;
     int m_dms = 0;
@@ -181,8 +199,8 @@ private:
     int m_a[2] = {0, 0};
     int16_t m_b[6] = {0, 0, 0, 0, 0, 0};
     int m_pk[2] = {0, 0};
-    int m_dq[6] = {32, 32, 32, 32, 32, 32};
-    int m_sr[2] = {32, 32};
+    Float m_dq[6] = {kZero, kZero, kZero, kZero, kZero, kZero};
+    Float m_sr[2] = {kZero, kZero};
     int m_td = 0;
 };
 

@@ -7,21 +7,30 @@
 namespace tamvox {
 namespace {
 
+// The loops work on local copies of the state and the packer: the output
+// bytes could alias any object the loop reaches through a pointer, which
+// would force every state variable back to memory after each byte.
 template <class Rate>
-int EncodeLoopFor(G726State& state, BitPacker& packer, const uint8_t* pcm, int samples,
+int EncodeLoopFor(G726State& objectState, BitPacker& objectPacker, const uint8_t* pcm, int samples,
                   uint8_t* out) {
+    G726State state = objectState;
+    BitPacker packer = objectPacker;
     int written = 0;
     for (int k = 0; k < samples; ++k) {
         const int sample = static_cast<int16_t>(wire::GetU16(pcm + 2 * k));
         const int code = state.Encode<Rate>(sample >> 2);  // 14-bit input
         if (packer.Put(static_cast<unsigned>(code), Rate::kBits, out + written)) ++written;
     }
+    objectState = state;
+    objectPacker = packer;
     return written;
 }
 
 template <class Rate>
-int DecodeLoopFor(G726State& state, BitPacker& packer, const uint8_t* code, int bytes,
+int DecodeLoopFor(G726State& objectState, BitPacker& objectPacker, const uint8_t* code, int bytes,
                   uint8_t* out) {
+    G726State state = objectState;
+    BitPacker packer = objectPacker;
     int used = 0;
     int written = 0;
     for (;;) {
@@ -36,6 +45,8 @@ int DecodeLoopFor(G726State& state, BitPacker& packer, const uint8_t* code, int 
         wire::PutU16(out + written, static_cast<uint16_t>(sr * 4));
         written += 2;
     }
+    objectState = state;
+    objectPacker = packer;
     return written;
 }
 
