@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "G726Fmult.h"
 #include "G726Rates.h"
 
 namespace tamvox {
@@ -49,13 +50,10 @@ private:
         int sez;  // its zero (B coefficient) part
     };
 
-    // Predictor values (DQ and SR of past samples) in the floating format
-    // of the Recommendation, kept unpacked for FMULT.
-    struct Float {
-        int32_t shift;     // 28 - exponent, exponent = bit length of the magnitude
-        int32_t mant;      // 6-bit mantissa, 32..63 (32 for zero)
-        int32_t negative;  // 0 or -1
-    };
+    // Tap indices of the predictor: B1..B6 with DQ1..DQ6, then A1, A2 with
+    // SR1, SR2.
+    static constexpr int kA1 = 6;
+    static constexpr int kA2 = 7;
 
     // floor(log2(x)) for x >= 1; a single bit scan.
     static int FloorLog2(unsigned x) { return 31 ^ __builtin_clz(x); }
@@ -63,33 +61,20 @@ private:
     static int BitLength(unsigned x) { return FloorLog2((x << 1) | 1); }
     static int Wrap16(int x) { return static_cast<int16_t>(x); }
 
+    // FLOATA / FLOATB: stores a value in the floating format at tap `i`.
     // A non-zero magnitude always has the mantissa's top bit set, so or-ing
     // in 32 only changes the zero, whose mantissa is 32.
-    static Float ToFloat(int negative, int mag) {
+    void SetTapValue(int i, int negative, int mag) {
         const int exp = BitLength(static_cast<unsigned>(mag));
-        return Float{28 - exp, ((mag << 6) >> exp) | 32, -negative};
-    }
-
-    // FMULT: coefficient `an` (16-bit, 2^-14 units) times a floating value.
-    // Written without branches: it runs eight times per sample.
-    static int Fmult(int an, const Float& f) {
-        const int a = an >> 2;
-        const int aSign = a >> 31;  // 0 or -1
-        const int anMag = ((a ^ aSign) - aSign) & 0x1FFF;
-        const int anExp = BitLength(static_cast<unsigned>(anMag));
-        const int anMant = ((anMag << 6) >> anExp) | 32;
-        const int mant = (anMant * f.mant + 48) >> 4;
-        // Exponent sum 0..28: a shift of mant by (sum - 19) either way.
-        const int mag = ((mant << 9) >> (f.shift - anExp)) & 0x7FFF;
-        const int negate = f.negative ^ aSign;
-        return (mag ^ negate) - negate;
+        m_taps.exp[i] = exp;
+        m_taps.mant[i] = ((mag << 6) >> exp) | 32;
+        m_taps.neg[i] = -negative;
     }
 
     Prediction Predict() const {
-        int sezi = 0;
-        for (int i = 0; i < 6; ++i) sezi += Fmult(m_b[i], m_dq[i]);
-        sezi = Wrap16(sezi);
-        const int sei = Wrap16(sezi + Fmult(m_a[1], m_sr[1]) + Fmult(m_a[0], m_sr[0]));
+        const PredictorSums sums = FmultSums(m_taps);
+        const int sezi = Wrap16(sums.zero);
+        const int sei = Wrap16(sezi + sums.pole);
 
         // MIX of the fast and slow scale factors, the product truncated
         // towards zero.
@@ -132,21 +117,26 @@ private:
         m_yl += yu + ((-m_yl) >> 6);
 
         if (tr) {
-            m_a[0] = m_a[1] = 0;
-            for (int16_t& b : m_b) b = 0;
+            for (int32_t& c : m_taps.coef) c = 0;
         } else {
             UpdateCoefficients<Rate>(sign, dqMag, dqsez, pk0);
         }
 
-        for (int i = 5; i > 0; --i) m_dq[i] = m_dq[i - 1];
-        m_dq[0] = ToFloat(sign, dqMag);
-        m_sr[1] = m_sr[0];
-        m_sr[0] = sr < 0 ? ToFloat(1, (-sr) & 0x7FFF) : ToFloat(0, sr);
+        for (int i = 5; i > 0; --i) {
+            m_taps.exp[i] = m_taps.exp[i - 1];
+            m_taps.mant[i] = m_taps.mant[i - 1];
+            m_taps.neg[i] = m_taps.neg[i - 1];
+        }
+        SetTapValue(0, sign, dqMag);
+        m_taps.exp[kA2] = m_taps.exp[kA1];
+        m_taps.mant[kA2] = m_taps.mant[kA1];
+        m_taps.neg[kA2] = m_taps.neg[kA1];
+        SetTapValue(kA1, sr < 0, sr < 0 ? (-sr) & 0x7FFF : sr);
         m_pk[1] = m_pk[0];
         m_pk[0] = pk0;
 
         // TONE, then the speed control (FILTA, FILTB, SUBTC, FILTC, TRIGA).
-        m_td = m_a[1] < -11776;
+        m_td = m_taps.coef[kA2] < -11776;
         const int fi = t.f[code];
         m_dms += (fi - m_dms) >> 5;
         m_dml += ((fi << 2) - m_dml) >> 7;
@@ -165,10 +155,12 @@ private:
     void UpdateCoefficients(int sign, int dqMag, int dqsez, int pk0) {
         const int pks1 = pk0 ^ m_pk[0];
         const int pks2 = pk0 ^ m_pk[1];
-        int a2 = m_a[1] - (m_a[1] >> 7);
-        int a1 = m_a[0] - (m_a[0] >> 8);
+        const int oldA1 = m_taps.coef[kA1];
+        const int oldA2 = m_taps.coef[kA2];
+        int a2 = oldA2 - (oldA2 >> 7);
+        int a1 = oldA1 - (oldA1 >> 8);
         if (dqsez != 0) {
-            const int a1Limited = m_a[0] < -8191 ? -8191 : (m_a[0] > 8191 ? 8191 : m_a[0]);
+            const int a1Limited = oldA1 < -8191 ? -8191 : (oldA1 > 8191 ? 8191 : oldA1);
             const int fa = pks1 ? a1Limited * 4 : -a1Limited * 4;
             a2 += ((pks2 ? -16384 : 16384) + fa) >> 7;
             a1 += pks1 ? -192 : 192;
@@ -176,31 +168,31 @@ private:
         a2 = a2 < -12288 ? -12288 : (a2 > 12288 ? 12288 : a2);
         const int a1Limit = 15360 - a2;
         a1 = a1 < -a1Limit ? -a1Limit : (a1 > a1Limit ? a1Limit : a1);
-        m_a[0] = a1;
-        m_a[1] = a2;
+        m_taps.coef[kA1] = a1;
+        m_taps.coef[kA2] = a2;
 
         // Each Bn moves by 2^-7 towards the sign agreement of DQ and DQn,
         // unless DQ is zero.
         const int gain = dqMag != 0 ? 128 : 0;
         for (int i = 0; i < 6; ++i) {
-            const int disagree = -sign ^ m_dq[i].negative;  // 0 or -1
-            const int b = m_b[i] - (m_b[i] >> Rate::kLeakShift) + ((gain ^ disagree) - disagree);
-            m_b[i] = static_cast<int16_t>(b);  // a 16-bit register
+            const int b = m_taps.coef[i];
+            const int disagree = -sign ^ m_taps.neg[i];  // 0 or -1
+            m_taps.coef[i] = Wrap16(b - (b >> Rate::kLeakShift) + ((gain ^ disagree) - disagree));
         }
     }
 
-    // Initial values of the Recommendation.
-    static constexpr Float kZero{28, 32, 0};  // the floating-point zero, 32
+    // Initial values of the Recommendation: coefficients 0, past values
+    // DQ and SR the floating-point zero (exponent 0, mantissa 32).
     int32_t m_yl = 34816;
     int m_yu = 544;
     int m_dms = 0;
     int m_dml = 0;
     int m_ap = 0;
-    int m_a[2] = {0, 0};
-    int16_t m_b[6] = {0, 0, 0, 0, 0, 0};
     int m_pk[2] = {0, 0};
-    Float m_dq[6] = {kZero, kZero, kZero, kZero, kZero, kZero};
-    Float m_sr[2] = {kZero, kZero};
+    PredictorTaps m_taps = {{0, 0, 0, 0, 0, 0, 0, 0},
+                            {0, 0, 0, 0, 0, 0, 0, 0},
+                            {32, 32, 32, 32, 32, 32, 32, 32},
+                            {0, 0, 0, 0, 0, 0, 0, 0}};
     int m_td = 0;
 };
 
