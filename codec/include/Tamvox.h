@@ -16,7 +16,10 @@
 #endif
 
 #ifdef __cplusplus
+#define TAMVOX_NOEXCEPT noexcept
 extern "C" {
+#else
+#define TAMVOX_NOEXCEPT
 #endif
 
 // Rate types accepted by Tamvox_Create and Tamvox_Open.
@@ -30,10 +33,12 @@ enum {
 // Makes a codec object for `type` (TAMVOX_RATE_*). Returns null for any other
 // type or when memory is short. The caller owns the object until
 // Tamvox_Destroy. (Ordinal 6.)
-TAMVOX_API void* Tamvox_Create(int type);
+// Thread: any.
+TAMVOX_API void* Tamvox_Create(int type) TAMVOX_NOEXCEPT;
 
 // Same as Tamvox_Create. (Ordinal 5.)
-TAMVOX_API void* Tamvox_Open(int type);
+// Thread: any.
+TAMVOX_API void* Tamvox_Open(int type) TAMVOX_NOEXCEPT;
 
 // Encodes bytes / 2 little-endian 16-bit samples from `pcm` into `out`; an odd
 // last byte is ignored. Writes at most (samples * width + pending bits) / 8
@@ -42,23 +47,28 @@ TAMVOX_API void* Tamvox_Open(int type);
 // Returns the bytes written, also stored in *outLen when outLen is not null.
 // Returns 0 and writes nothing for a null object, a null buffer or a byte
 // count <= 0. (Ordinal 2.)
+// Thread: any; not concurrently with another call on the same object.
 TAMVOX_API int Tamvox_Encode(void* codec, const unsigned char* pcm, int bytes,
-                             unsigned char* out, int* outLen);
+                             unsigned char* out, int* outLen) TAMVOX_NOEXCEPT;
 
 // Decodes the code words in `bytes` bytes of `code` into little-endian 16-bit
-// samples in `out`. Writes at most 2 * (bytes * 8 + pending bits) / width
+// samples in `out`: the 14-bit decoder output, limited to -8192..8191,
+// shifted left by 2. Writes at most 2 * (bytes * 8 + pending bits) / width
 // bytes; bits left over stay in the object for the next call.
 // Returns the PCM bytes written (2 per sample), also stored in *outLen when
 // outLen is not null. Returns 0 and writes nothing for a null object, a null
 // buffer or a byte count <= 0. (Ordinal 4.)
+// Thread: any; not concurrently with another call on the same object.
 TAMVOX_API int Tamvox_Decode(void* codec, const unsigned char* code, int bytes,
-                             unsigned char* out, int* outLen);
+                             unsigned char* out, int* outLen) TAMVOX_NOEXCEPT;
 
 // Frees a codec object; a null object is ignored. (Ordinal 1.)
-TAMVOX_API void Tamvox_Destroy(void* codec);
+// Thread: any; no other call on the object may be running or follow.
+TAMVOX_API void Tamvox_Destroy(void* codec) TAMVOX_NOEXCEPT;
 
 // Same as Tamvox_Destroy. (Ordinal 3.)
-TAMVOX_API void Tamvox_Close(void* codec);
+// Thread: any; as Tamvox_Destroy.
+TAMVOX_API void Tamvox_Close(void* codec) TAMVOX_NOEXCEPT;
 
 #ifdef __cplusplus
 }
