@@ -52,33 +52,19 @@ int DecodeLoopFor(G726State& objectState, BitPacker& objectPacker, const uint8_t
 
 }  // namespace
 
+template <class Rate>
+TamvoxCodec* TamvoxCodec::New() noexcept {
+    return new (std::nothrow) TamvoxCodec(EncodeLoopFor<Rate>, DecodeLoopFor<Rate>);
+}
+
 std::unique_ptr<TamvoxCodec> TamvoxCodec::Create(int type) noexcept {
-    TamvoxCodec* codec = nullptr;
     switch (type) {
-        case 0:
-            codec = new (std::nothrow) TamvoxCodec(16000, G726Rate16::kBits,
-                                                   EncodeLoopFor<G726Rate16>,
-                                                   DecodeLoopFor<G726Rate16>);
-            break;
-        case 1:
-            codec = new (std::nothrow) TamvoxCodec(24000, G726Rate24::kBits,
-                                                   EncodeLoopFor<G726Rate24>,
-                                                   DecodeLoopFor<G726Rate24>);
-            break;
-        case 2:
-            codec = new (std::nothrow) TamvoxCodec(32000, G726Rate32::kBits,
-                                                   EncodeLoopFor<G726Rate32>,
-                                                   DecodeLoopFor<G726Rate32>);
-            break;
-        case 3:
-            codec = new (std::nothrow) TamvoxCodec(40000, G726Rate40::kBits,
-                                                   EncodeLoopFor<G726Rate40>,
-                                                   DecodeLoopFor<G726Rate40>);
-            break;
-        default:
-            break;
+        case 0: return std::unique_ptr<TamvoxCodec>(New<G726Rate16>());
+        case 1: return std::unique_ptr<TamvoxCodec>(New<G726Rate24>());
+        case 2: return std::unique_ptr<TamvoxCodec>(New<G726Rate32>());
+        case 3: return std::unique_ptr<TamvoxCodec>(New<G726Rate40>());
+        default: return nullptr;
     }
-    return std::unique_ptr<TamvoxCodec>(codec);
 }
 
 int TamvoxCodec::Encode(const uint8_t* pcm, int bytes, uint8_t* out) {

@@ -1,6 +1,7 @@
-// One G.726 codec object: a rate, its ADPCM state and the bit packer that
-// carries a partial byte from call to call. Samples outside are 16-bit
-// little-endian linear PCM; G.726 itself works on 14-bit values.
+// One G.726 codec object: the coding loops of its rate, its ADPCM state and
+// the bit packer that carries a partial byte from call to call. Samples
+// outside are 16-bit little-endian linear PCM; G.726 itself works on 14-bit
+// values.
 //
 // One object serves one direction of one stream; using it for both mixes the
 // two directions' states.
@@ -24,26 +25,24 @@ public:
 
     // Encodes bytes / 2 samples of `pcm` (an odd last byte is ignored) into
     // `out`. Returns the bytes written: at most
-    // (samples * CodeBits() + pending bits) / 8.
+    // (samples * code width + pending bits) / 8.
     int Encode(const uint8_t* pcm, int bytes, uint8_t* out);
 
     // Decodes the code words of `bytes` bytes of `code` into `out`. Returns
     // the PCM bytes written: 2 per code word, at most
-    // 2 * (bytes * 8 + pending bits) / CodeBits().
+    // 2 * (bytes * 8 + pending bits) / code width.
     int Decode(const uint8_t* code, int bytes, uint8_t* out);
-
-    int Rate() const { return m_rate; }
-    int CodeBits() const { return m_bits; }
 
 private:
     using EncodeLoop = int (*)(G726State&, BitPacker&, const uint8_t*, int, uint8_t*);
     using DecodeLoop = int (*)(G726State&, BitPacker&, const uint8_t*, int, uint8_t*);
 
-    TamvoxCodec(int rate, int bits, EncodeLoop encode, DecodeLoop decode)
-        : m_rate(rate), m_bits(bits), m_encode(encode), m_decode(decode) {}
+    TamvoxCodec(EncodeLoop encode, DecodeLoop decode) : m_encode(encode), m_decode(decode) {}
 
-    const int m_rate;  // bit/s
-    const int m_bits;  // bits per code word
+    // A codec for one rate's constants (G726Rates.h); null when memory is short.
+    template <class Rate>
+    static TamvoxCodec* New() noexcept;
+
     const EncodeLoop m_encode;
     const DecodeLoop m_decode;
     G726State m_state;

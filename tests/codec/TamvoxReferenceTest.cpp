@@ -14,7 +14,7 @@
 namespace tamvox_test {
 namespace {
 
-constexpr int kSamples = 16000;  // two seconds per signal
+constexpr int kSamples = 8000;  // one second per signal
 
 struct CodecDeleter {
     void operator()(void* c) const { Tamvox_Destroy(c); }
