@@ -165,6 +165,20 @@ void KelvoStream_EnableAlarm(void* stream, int enable) { STREAM_VOID(EnableAlarm
 int KelvoStream_isEnableAlarm(void* stream) { STREAM_BOOL(IsEnableAlarm()); }
 void KelvoStream_ClearAlarm(void* stream) { STREAM_VOID(ClearAlarm()); }
 void KelvoStream_SetAlarmTime(void* stream, int seconds) { STREAM_VOID(SetAlarmTime(seconds)); }
+int KelvoStream_Snappic(void* stream, const char* directory) {
+    if (!directory) return 0;
+    STREAM_BOOL(Snappic(directory));
+}
+int KelvoStream_SnappicEx(void* stream, const char* path) {
+    if (!path) return 0;
+    STREAM_BOOL(SnappicEx(path));
+}
+int KelvoStream_StartRecord(void* stream, const char* directory) {
+    if (!directory) return 0;
+    STREAM_BOOL(StartRecord(directory));
+}
+void KelvoStream_StopRecord(void* stream) { STREAM_VOID(StopRecord()); }
+int KelvoStream_isRecord(void* stream) { STREAM_BOOL(IsRecord()); }
 int KelvoStream_GetAlarmTime(void* stream) {
     if (!stream) return 0;
     return Guard(0, [&] { return As<StreamChannel>(stream)->GetAlarmTime(); });

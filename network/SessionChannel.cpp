@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "AudioEngine.h"
 #include "common/Protocol.h"
 #include "common/WireFormat.h"
 #include "network/PacketFramer.h"
@@ -24,14 +25,24 @@ void Post(TcpSession& session, const packets::Bytes& packet) {
 
 }  // namespace
 
-SessionChannel::SessionChannel() = default;
+SessionChannel::SessionChannel(kelvo::IAudioEngine* engine)
+    : m_engine(engine ? *engine : static_cast<kelvo::IAudioEngine&>(kelvo::AudioEngine::Instance())) {
+    m_engine.Initialise();
+    m_engine.SetCaptureDevice(0);
+    m_engine.SetEchoCancellation(1);
+    m_engine.SetNoiseSuppression(1);
+    m_engine.SetPlaybackVolume(-1, 0);
+}
 
 SessionChannel::~SessionChannel() {
     m_lookupRunning = false;
     if (m_lookupThread) m_lookupThread->Stop();
     Stop();
-    platform::ScopedLock lock(m_lock);
-    m_directory.Clear();
+    {
+        platform::ScopedLock lock(m_lock);
+        m_directory.Clear();
+    }
+    m_engine.Shutdown();
 }
 
 void SessionChannel::SetCallBack(SessionCallback callback, void* user) {

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "IAudioEngine.h"
 #include "KelvoNetwork.h"
 #include "network/Directory.h"
 #include "network/Rights.h"
@@ -49,7 +50,9 @@ public:
     static constexpr int64_t kServerTimeStep = 240;
     static constexpr size_t kCredentialChars = 36;
 
-    SessionChannel();
+    // `engine` (borrowed, process-wide) is set up here and shut down by the
+    // destructor; null means the real one.
+    explicit SessionChannel(kelvo::IAudioEngine* engine = nullptr);
     ~SessionChannel() override;
 
     int Login(const char* host, int port, const char* user, const char* password, int lookup);
@@ -129,6 +132,8 @@ private:
     bool m_hasLastEvent = false;
     int m_lastEvent = 0;
     int m_lastValue1 = 0;
+
+    kelvo::IAudioEngine& m_engine;
 
     // --- lookup
     std::atomic<bool> m_lookupRunning{false};

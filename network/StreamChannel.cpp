@@ -1,14 +1,25 @@
 #include "network/StreamChannel.h"
 #include "network/StreamPipeline.h"
 
+#include <ctime>
+
+#include "AudioEngine.h"
+#include "AviWriter.h"
+#include "SnapshotWriter.h"
 #include "common/Protocol.h"
 #include "common/WireFormat.h"
 #include "network/PacketFramer.h"
 #include "platform/Clock.h"
 #include "platform/DebugOutput.h"
 
-StreamChannel::StreamChannel(SessionChannel* session, FrameDecoderFactory decoders)
-    : m_session(session), m_decoders(std::move(decoders)) {}
+StreamChannel::StreamChannel(SessionChannel* session, FrameDecoderFactory decoders,
+                             kelvo::IAudioEngine* engine, StreamRecorder::WriterFactory writers)
+    : m_session(session),
+      m_decoders(std::move(decoders)),
+      m_audio(std::make_unique<StreamAudio>(
+          engine ? *engine : static_cast<kelvo::IAudioEngine&>(kelvo::AudioEngine::Instance()),
+          [this](const uint8_t* data, int bytes) { SendTalkData(data, bytes); })),
+      m_recorder(writers ? writers : &kelvo::AviWriter::CreateWriter) {}
 
 StreamChannel::~StreamChannel() {
     platform::DebugTrace("~StreamChannel");
@@ -78,10 +89,12 @@ bool StreamChannel::StartStream() {
 void StreamChannel::Stop() {
     m_stopping = true;
     m_session->PostStreamRequest(m_cameraKey.c_str(), false);
+    StopRecord();
     StopTalk();
     m_playing = false;
     TcpSession::Stop();
     TeardownPipeline();
+    m_audio->Close();
     {
         platform::ScopedLock lock(m_recordLock);
         m_alarms.Clear();
@@ -196,6 +209,15 @@ void StreamChannel::OnDownloadReply(const uint8_t* packet, size_t length) {
     m_audioEnable = false;
     PostRelay(relay::AudioControl(false));
     SetupPipeline(d);
+    {
+        // A new size or rate begins a new file.
+        platform::ScopedLock lock(m_recordLock);
+        if (m_recorder.IsRecording()) {
+            const std::string directory = m_recorder.Directory();
+            m_recorder.Stop();
+            m_recorder.Start(directory, d.Width(), d.Height(), d.FrameRate());
+        }
+    }
     Report(KELVO_STREAM_DESCRIBED, d.Width(), d.Height());
 }
 
@@ -218,9 +240,15 @@ void StreamChannel::OnMedia(const uint8_t* packet, size_t length) {
 }
 
 void StreamChannel::OnAudio(const relay::Media& media) {
-    if (media.subtype == 0) return;
-    if (m_lastAudioCodec.exchange(media.subtype) != media.subtype)
+    if (media.subtype == 0) {
+        m_audio->Close();
+        return;
+    }
+    if (m_lastAudioCodec.exchange(media.subtype) != media.subtype) {
+        m_audio->Open(media.subtype, m_audioCodec);
         Report(KELVO_STREAM_PLAYING, 0, 0);
+    }
+    if (m_audioEnable) m_audio->PlayPacket(media.payload, static_cast<int>(media.payloadLength));
 }
 
 void StreamChannel::SetAudioEnable(bool enable) {
@@ -230,12 +258,56 @@ void StreamChannel::SetAudioEnable(bool enable) {
 
 bool StreamChannel::HasAudio() const { return m_audioCodec != 26 || m_talk; }
 
+uint32_t StreamChannel::DeviceNumber() {
+    CameraRecord cam;
+    return m_session->LookupCamera(m_cameraKey, &cam) ? cam.deviceNumber : m_deviceNumber;
+}
+
+// --- snapshots and recording
+
+bool StreamChannel::WriteSnapshot(const std::string& path) {
+    if (m_stopping || StopRequested()) return false;
+    platform::ScopedLock lock(m_mediaLock);
+    if (!m_pipeline || m_pipeline->width <= 0 || m_pipeline->height <= 0) return false;
+    const Pipeline& p = *m_pipeline;
+    std::string written;
+    // Never replaces a file: a second snapshot in the same second is "_1".
+    return kelvo::SnapshotWriter::WriteJpegUnique(p.frame.data(), p.frame.size(), p.width, p.height,
+                                                  path, &written);
+}
+
+bool StreamChannel::Snappic(const std::string& directory) {
+    time_t now = time(nullptr);
+    struct tm local;
+    char name[32] = {};
+    if (!localtime_r(&now, &local) || !strftime(name, sizeof name, "%Y%m%d%H%M%S.jpg", &local))
+        return false;
+    return WriteSnapshot(directory + name);
+}
+
+bool StreamChannel::SnappicEx(const std::string& path) { return WriteSnapshot(path); }
+
+bool StreamChannel::StartRecord(const std::string& directory) {
+    if (m_stopping || StopRequested()) return false;
+    relay::Description d = Description();
+    platform::ScopedLock lock(m_recordLock);
+    return m_recorder.Start(directory, d.Width(), d.Height(), d.FrameRate());
+}
+
+void StreamChannel::StopRecord() {
+    platform::ScopedLock lock(m_recordLock);
+    m_recorder.Stop();
+}
+
+bool StreamChannel::IsRecord() {
+    platform::ScopedLock lock(m_recordLock);
+    return m_recorder.IsRecording();
+}
+
 // --- alarms and PTZ
 
 void StreamChannel::Ptz(int command, int parameter) {
-    uint32_t device = m_deviceNumber;
-    CameraRecord cam;
-    if (m_session->LookupCamera(m_cameraKey, &cam)) device = cam.deviceNumber;
+    const uint32_t device = DeviceNumber();
     uint8_t payload[12] = {};
     wire::PutU16(payload, 12);
     wire::PutU16(payload + 2, static_cast<uint16_t>(command));
@@ -280,12 +352,13 @@ size_t StreamChannel::AlarmCount() {
 // --- talk
 
 void StreamChannel::StartTalk() {
+    const bool raw = m_audioCodec == StreamAudio::kRawPcmCodec;
+    bool openedHere = false;
+    if (raw) openedHere = m_audio->Open(0, StreamAudio::kRawPcmCodec);
     bool busy;
-    uint32_t device = m_deviceNumber;
+    const uint32_t device = DeviceNumber();
     {
         platform::ScopedLock lock(m_session->Lock());
-        CameraRecord cam;
-        if (m_session->LookupCamera(m_cameraKey, &cam)) device = cam.deviceNumber;
         auto& talks = m_session->TalkMap();
         busy = talks.count(static_cast<int>(device)) != 0;
         if (!busy) {
@@ -297,14 +370,18 @@ void StreamChannel::StartTalk() {
                                          proto::kDeviceKindTalk, payload, sizeof payload);
         }
     }
-    if (busy) Report(KELVO_STREAM_TALK, 0x204, 0);
+    if (busy) {
+        // A refused start leaves nothing open behind it.
+        if (openedHere && !m_talk) m_audio->Close();
+        Report(KELVO_STREAM_TALK, 0x204, 0);
+    }
 }
 
 void StreamChannel::StopTalk() {
-    uint32_t device = m_deviceNumber;
-    CameraRecord cam;
-    if (m_session->LookupCamera(m_cameraKey, &cam)) device = cam.deviceNumber;
+    const uint32_t device = DeviceNumber();
     const bool wasOpen = m_talk.exchange(false);
+    m_audio->SetTalking(false);
+    if (m_audioCodec == StreamAudio::kRawPcmCodec) m_audio->Close();
     {
         platform::ScopedLock lock(m_session->Lock());
         auto& talks = m_session->TalkMap();
@@ -323,11 +400,20 @@ void StreamChannel::StopTalk() {
     PostRelay(relay::AudioControl(false));
 }
 
+void StreamChannel::SendTalkData(const uint8_t* data, int bytes) {
+    if (bytes <= 0 || bytes > 0xFFFF - 4) return;
+    std::vector<uint8_t> payload(static_cast<size_t>(bytes) + 4);
+    wire::PutU16(payload.data(), static_cast<uint16_t>(bytes + 4));
+    wire::PutU16(payload.data() + 2, 0x4006);
+    std::copy(data, data + bytes, payload.begin() + 4);
+    m_session->PostDeviceMessage(proto::kDeviceKindTalk, DeviceNumber(), m_cameraKey.c_str(),
+                                 proto::kDeviceKindTalk, payload.data(),
+                                 static_cast<uint32_t>(payload.size()));
+}
+
 bool StreamChannel::IsTalk() {
     if (m_talk) return true;
-    uint32_t device = m_deviceNumber;
-    CameraRecord cam;
-    if (m_session->LookupCamera(m_cameraKey, &cam)) device = cam.deviceNumber;
+    const uint32_t device = DeviceNumber();
     platform::ScopedLock lock(m_session->Lock());
     auto it = m_session->TalkMap().find(static_cast<int>(device));
     return it != m_session->TalkMap().end() && it->second == m_cameraKey;
@@ -337,18 +423,26 @@ void StreamChannel::OnTalkOpenReply(uint32_t, uint32_t, const uint8_t* payload, 
     const uint16_t status = length >= 6 ? wire::GetU16(payload + 4) : 1;
     if (status == 0) {
         m_talk = true;
+        m_audio->SetTalking(true);
         m_audioEnable = true;
         PostRelay(relay::AudioControl(true));
         Report(KELVO_STREAM_TALK, 1, 1);
     } else {
         m_talk = false;
+        m_audio->SetTalking(false);
+        if (m_audioCodec == StreamAudio::kRawPcmCodec) m_audio->Close();
         Report(KELVO_STREAM_TALK, 0x204, 0);
     }
 }
 
-void StreamChannel::OnTalkData(uint32_t, uint32_t, const uint8_t*, uint32_t) {}
+void StreamChannel::OnTalkData(uint32_t, uint32_t, const uint8_t* payload, uint32_t length) {
+    if (m_audioCodec != StreamAudio::kRawPcmCodec || !m_talk || !m_audioEnable || length <= 4) return;
+    m_audio->PlayPcm(payload + 4, static_cast<int>(length - 4));
+}
 
 void StreamChannel::OnTalkClosed(uint32_t, uint32_t, const uint8_t*, uint32_t) {
     m_talk = false;
+    m_audio->SetTalking(false);
+    if (m_audioCodec == StreamAudio::kRawPcmCodec) m_audio->Close();
     Report(KELVO_STREAM_TALK, 0, 0);
 }

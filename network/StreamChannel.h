@@ -24,6 +24,8 @@
 #include "network/MediaInterfaces.h"
 #include "network/RelayPackets.h"
 #include "network/SessionChannel.h"
+#include "network/StreamAudio.h"
+#include "network/StreamRecorder.h"
 #include "network/TcpSession.h"
 
 class StreamChannel : public TcpSession, public SessionStream {
@@ -34,8 +36,12 @@ public:
     static constexpr int kConsumerWaitMs = 101;
 
     // `session` is borrowed and must outlive the stream.
+    // The media components are injectable for tests; the defaults are the
+    // real ones.
     explicit StreamChannel(SessionChannel* session,
-                           FrameDecoderFactory decoders = DefaultDecoderFactory());
+                           FrameDecoderFactory decoders = DefaultDecoderFactory(),
+                           kelvo::IAudioEngine* engine = nullptr,
+                           StreamRecorder::WriterFactory writers = nullptr);
     ~StreamChannel() override;
 
     void Open(uint32_t deviceNumber, const std::string& relayHost, uint16_t relayPort,
@@ -47,6 +53,13 @@ public:
     void SetCallBack(StreamCallback callback, void* user);
     void SetDataType(int type);
     void SetDataCallBack(StreamDataCallback callback, void* user);
+
+    // --- snapshots and recording
+    bool Snappic(const std::string& directory);
+    bool SnappicEx(const std::string& path);
+    bool StartRecord(const std::string& directory);
+    void StopRecord();
+    bool IsRecord();
 
     void Ptz(int command, int parameter);
     void EnableAlarm(bool enable);
@@ -101,6 +114,9 @@ private:
     void OnAudio(const relay::Media& media);
     void BackoffWait();
     void PostRelay(const relay::Bytes& packet) { PostPacket(packet.data(), packet.size()); }
+    void SendTalkData(const uint8_t* data, int bytes);
+    uint32_t DeviceNumber();
+    bool WriteSnapshot(const std::string& path);
 
     // Video pipeline (StreamRender.cpp).
     void SetupPipeline(const relay::Description& d);
@@ -140,8 +156,12 @@ private:
     std::shared_ptr<Pipeline> m_pipeline;
     std::unique_ptr<RenderThread> m_render;
 
+    // --- sound: opened and closed on the connection thread or by the owner
+    std::unique_ptr<StreamAudio> m_audio;
+
     // --- guarded by m_recordLock
     platform::CriticalSection m_recordLock;
+    StreamRecorder m_recorder;
     AlarmMap m_alarms;
     bool m_alarmEnable = true;
     int m_alarmTime = 10;

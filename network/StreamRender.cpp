@@ -42,6 +42,11 @@ void StreamChannel::TeardownPipeline() {
 }
 
 void StreamChannel::OnVideo(const relay::Media& media) {
+    {
+        // The recorder sees every frame, also those that find no pipeline.
+        platform::ScopedLock lock(m_recordLock);
+        m_recorder.Write(media.payload, static_cast<int>(media.payloadLength), media.subtype == 1);
+    }
     std::shared_ptr<Pipeline> p;
     {
         platform::ScopedLock lock(m_mediaLock);
