@@ -101,6 +101,68 @@ TEST(Exports, NullHandlesAreAnsweredWithoutEffect) {
     EXPECT_EQ(KelvoRecord_GetItems(nullptr, &item, &count), 0);
 }
 
+TEST(Exports, StreamNullHandlesAreAnsweredWithoutEffect) {
+    Library lib;
+    ASSERT_TRUE(lib.Loaded()) << dlerror();
+    RESOLVE(lib, KelvoStream_Create);
+    RESOLVE(lib, KelvoStream_Destory);
+    RESOLVE(lib, KelvoStream_SetCallBack);
+    RESOLVE(lib, KelvoStream_SetDataType);
+    RESOLVE(lib, KelvoStream_SetDataCallBack);
+    RESOLVE(lib, KelvoStream_Start);
+    RESOLVE(lib, KelvoStream_Stop);
+    RESOLVE(lib, KelvoStream_isPlay);
+    RESOLVE(lib, KelvoStream_StartTalk);
+    RESOLVE(lib, KelvoStream_StopTalk);
+    RESOLVE(lib, KelvoStream_isTalk);
+    RESOLVE(lib, KelvoStream_Ptz);
+    RESOLVE(lib, KelvoStream_StartRecord);
+    RESOLVE(lib, KelvoStream_StopRecord);
+    RESOLVE(lib, KelvoStream_isRecord);
+    RESOLVE(lib, KelvoStream_Snappic);
+    RESOLVE(lib, KelvoStream_SnappicEx);
+    RESOLVE(lib, KelvoStream_hasAudio);
+    RESOLVE(lib, KelvoStream_isAudioEnable);
+    RESOLVE(lib, KelvoStream_SetAudioEnable);
+    RESOLVE(lib, KelvoStream_EnableAlarm);
+    RESOLVE(lib, KelvoStream_isEnableAlarm);
+    RESOLVE(lib, KelvoStream_ClearAlarm);
+    RESOLVE(lib, KelvoStream_SetAlarmTime);
+    RESOLVE(lib, KelvoStream_GetAlarmTime);
+    RESOLVE(lib, KelvoSession_Create);
+    RESOLVE(lib, KelvoSession_Destory);
+
+    EXPECT_EQ(KelvoStream_Create(nullptr, "k"), nullptr);
+    void* session = KelvoSession_Create();
+    EXPECT_EQ(KelvoStream_Create(session, "unknown"), nullptr);  // no directory yet
+    EXPECT_EQ(KelvoStream_Create(session, nullptr), nullptr);
+    KelvoSession_Destory(session);
+    KelvoStream_Destory(nullptr);
+    KelvoStream_SetCallBack(nullptr, nullptr, nullptr);
+    KelvoStream_SetDataType(nullptr, 0);
+    KelvoStream_SetDataCallBack(nullptr, nullptr, nullptr);
+    EXPECT_EQ(KelvoStream_Start(nullptr), 0);
+    KelvoStream_Stop(nullptr);
+    EXPECT_EQ(KelvoStream_isPlay(nullptr), 0);
+    KelvoStream_StartTalk(nullptr);
+    KelvoStream_StopTalk(nullptr);
+    EXPECT_EQ(KelvoStream_isTalk(nullptr), 0);
+    KelvoStream_Ptz(nullptr, 1, 1);
+    EXPECT_EQ(KelvoStream_StartRecord(nullptr, "/tmp/"), 0);
+    KelvoStream_StopRecord(nullptr);
+    EXPECT_EQ(KelvoStream_isRecord(nullptr), 0);
+    EXPECT_EQ(KelvoStream_Snappic(nullptr, "/tmp/"), 0);
+    EXPECT_EQ(KelvoStream_SnappicEx(nullptr, "/tmp/x.jpg"), 0);
+    EXPECT_EQ(KelvoStream_hasAudio(nullptr), 0);
+    EXPECT_EQ(KelvoStream_isAudioEnable(nullptr), 0);
+    KelvoStream_SetAudioEnable(nullptr, 1);
+    KelvoStream_EnableAlarm(nullptr, 1);
+    EXPECT_EQ(KelvoStream_isEnableAlarm(nullptr), 0);
+    KelvoStream_ClearAlarm(nullptr);
+    KelvoStream_SetAlarmTime(nullptr, 5);
+    EXPECT_EQ(KelvoStream_GetAlarmTime(nullptr), 0);
+}
+
 TEST(Exports, CreateDestroyCyclesAndLogoutLogin) {
     Library lib;
     ASSERT_TRUE(lib.Loaded()) << dlerror();
