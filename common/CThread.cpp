@@ -19,23 +19,40 @@ CThread::CThread() = default;
 
 CThread::~CThread() {
     Stop();
+    if (m_thread.joinable()) {
+        // Freed by its own thread (Dispose after a self-stop or an
+        // abandonment): that thread cannot join itself.
+        bool finished = false;
+        if (m_control && m_thread.get_id() != std::this_thread::get_id()) {
+            std::lock_guard<std::mutex> lock(m_control->mutex);
+            finished = m_control->finished;
+        }
+        if (finished)
+            m_thread.join();
+        else
+            m_thread.detach();
+    }
 }
 
 bool CThread::Start() {
     if (m_hasThread) return false;
-    if (m_abandoned) {
-        // A thread that stopped itself may still be on its way out: never
-        // run two bodies on one object.
+    if (m_thread.joinable()) {
+        // A thread that stopped itself or was abandoned may still be on its
+        // way out: never run two bodies on one object.
         std::unique_lock<std::mutex> lock(m_control->mutex);
         if (!m_control->finishedCond.wait_for(lock, std::chrono::milliseconds(kStopWaitMs),
                                               [&] { return m_control->finished; }))
             return false;
-        m_abandoned = false;
+        lock.unlock();
+        m_thread.join();
     }
+    m_abandoned = false;
     m_stopRequest.store(false);
     m_running.store(true);
+    m_threadId.store(0);
     m_control = std::make_shared<Control>();
     std::shared_ptr<Control> control = m_control;
+    m_hasThread = true;
     try {
         m_thread = std::thread([this, control] {
             m_threadId.store(platform::CurrentThreadId());
@@ -52,21 +69,20 @@ bool CThread::Start() {
             orphan.reset();
         });
     } catch (const std::system_error&) {
+        m_hasThread = false;
         m_running.store(false);
         m_control.reset();
         return false;
     }
-    m_hasThread = true;
     return true;
 }
 
 void CThread::Stop() {
     if (!m_hasThread) return;
     RequestStop();
-    if (std::this_thread::get_id() == m_thread.get_id()) {
+    if (m_threadId.load() == platform::CurrentThreadId()) {
         // Stopped from its own thread (a callback): it cannot wait for
         // itself, so it ends after returning, and Dispose defers the free.
-        m_thread.detach();
         m_abandoned = true;
         m_hasThread = false;
         return;
@@ -81,7 +97,6 @@ void CThread::Stop() {
         m_thread.join();
     } else {
         platform::DebugTrace("thread %u ignored its stop request; abandoned", m_threadId.load());
-        m_thread.detach();
         m_abandoned = true;
     }
     m_hasThread = false;

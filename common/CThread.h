@@ -35,8 +35,8 @@ public:
 
     bool StopRequested() const { return m_stopRequest.load(std::memory_order_acquire); }
     bool IsRunning() const { return m_running.load(std::memory_order_acquire); }
-    bool HasThread() const { return m_hasThread; }
-    bool IsAbandoned() const { return m_abandoned; }
+    bool HasThread() const { return m_hasThread.load(); }
+    bool IsAbandoned() const { return m_abandoned.load(); }
     uint32_t ThreadId() const { return m_threadId.load(); }
 
     // Frees the object now, or hands it to its abandoned thread. Takes
@@ -53,8 +53,9 @@ private:
 
     std::atomic<uint32_t> m_threadId{0};
     std::thread m_thread;
-    bool m_hasThread = false;  // owner thread only
-    bool m_abandoned = false;  // owner thread only
+    // Written by the owner, and by the thread itself when it stops itself.
+    std::atomic<bool> m_hasThread{false};
+    std::atomic<bool> m_abandoned{false};
     std::atomic<bool> m_stopRequest{false};
     std::atomic<bool> m_running{false};
     std::shared_ptr<Control> m_control;
