@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace wire {
 
@@ -66,6 +67,14 @@ inline void PutText(uint8_t* field, size_t size, const char* text) {
     if (!text || size == 0) return;
     size_t n = strnlen(text, size - 1);
     std::memcpy(field, text, n);
+}
+
+// A zeroed packet of `length` bytes with its 8-byte head filled in.
+inline std::vector<uint8_t> NewPacket(uint32_t length, uint32_t command) {
+    std::vector<uint8_t> b(length, 0);
+    PutU32(b.data(), length);
+    PutU32(b.data() + 4, command);
+    return b;
 }
 
 // Cursor over a received message that refuses reads past its end.

@@ -7,17 +7,8 @@
 
 namespace relay {
 
-namespace {
-Bytes Packet(uint32_t length, uint32_t command) {
-    Bytes b(length, 0);
-    wire::PutU32(b.data(), length);
-    wire::PutU32(b.data() + 4, command);
-    return b;
-}
-}  // namespace
-
 Bytes Login(const char* user, const char* password) {
-    Bytes b = Packet(proto::kStreamLoginSize, proto::kStreamLogin);
+    Bytes b = wire::NewPacket(proto::kStreamLoginSize, proto::kStreamLogin);
     wire::PutU32(&b[8], proto::kStreamLoginConst);
     wire::PutText(&b[12], proto::kTextField, user);  // byte 35 stays 0
     wire::PutText(&b[48], proto::kTextField, password);
@@ -25,13 +16,13 @@ Bytes Login(const char* user, const char* password) {
 }
 
 Bytes DownloadRequest(const char* cameraKey) {
-    Bytes b = Packet(proto::kStreamDownloadReqSize, proto::kStreamDownloadReq);
+    Bytes b = wire::NewPacket(proto::kStreamDownloadReqSize, proto::kStreamDownloadReq);
     wire::PutText(&b[8], 128, cameraKey);
     return b;
 }
 
 Bytes AudioControl(bool on) {
-    Bytes b = Packet(proto::kStreamAudioCtrlSize, proto::kStreamAudioCtrl);
+    Bytes b = wire::NewPacket(proto::kStreamAudioCtrlSize, proto::kStreamAudioCtrl);
     wire::PutU32(&b[8], 1);
     wire::PutU32(&b[12], on ? 1 : 0);
     return b;

@@ -5,21 +5,10 @@
 
 namespace packets {
 
-namespace {
-
-Bytes Packet(uint32_t length, uint32_t command) {
-    Bytes b(length, 0);
-    wire::PutU32(b.data(), length);
-    wire::PutU32(b.data() + 4, command);
-    return b;
-}
-
-}  // namespace
-
-Bytes Heartbeat() { return Packet(proto::kHeartbeatSize, proto::kSessionHeartbeat); }
+Bytes Heartbeat() { return wire::NewPacket(proto::kHeartbeatSize, proto::kSessionHeartbeat); }
 
 Bytes LoginRequest(const char* user, const std::string& digest) {
-    Bytes b = Packet(proto::kLoginReqSize, proto::kSessionLoginReq);
+    Bytes b = wire::NewPacket(proto::kLoginReqSize, proto::kSessionLoginReq);
     wire::PutU32(&b[8], proto::kLoginVersion);
     wire::PutU32(&b[12], proto::kLoginKind);
     wire::PutText(&b[16], proto::kTextField, user);
@@ -27,12 +16,12 @@ Bytes LoginRequest(const char* user, const std::string& digest) {
     return b;
 }
 
-Bytes NodeListRequest() { return Packet(proto::kListReqSize, proto::kNodeListReq); }
+Bytes NodeListRequest() { return wire::NewPacket(proto::kListReqSize, proto::kNodeListReq); }
 
-Bytes CameraListRequest() { return Packet(proto::kListReqSize, proto::kCameraListReq); }
+Bytes CameraListRequest() { return wire::NewPacket(proto::kListReqSize, proto::kCameraListReq); }
 
 Bytes StreamRequest(const char* cameraKey, bool start) {
-    Bytes b = Packet(proto::kStreamRequestSize, proto::kStreamRequest);
+    Bytes b = wire::NewPacket(proto::kStreamRequestSize, proto::kStreamRequest);
     wire::PutText(&b[8], proto::kTextField, cameraKey);
     wire::PutU16(&b[48], start ? 1 : 0);
     return b;
@@ -40,7 +29,7 @@ Bytes StreamRequest(const char* cameraKey, bool start) {
 
 Bytes DeviceMessage(uint32_t kind, uint32_t sender, uint32_t receiver, uint32_t channel,
                     const char* cameraKey, const uint8_t* payload, uint32_t payloadLength) {
-    Bytes b = Packet(proto::kDeviceHeadSize + payloadLength, proto::kDeviceMessage);
+    Bytes b = wire::NewPacket(proto::kDeviceHeadSize + payloadLength, proto::kDeviceMessage);
     wire::PutU32(&b[8], kind);
     wire::PutU32(&b[12], sender);
     wire::PutU32(&b[16], receiver);

@@ -38,15 +38,23 @@ void WriteAll(int fd, const char* text, size_t n) {
 
 void WriteText(int fd, const char* text) { WriteAll(fd, text, strlen(text)); }
 
-// Async-signal-safe unsigned to text.
-void WriteNumber(int fd, unsigned long v) {
+// Async-signal-safe unsigned to text at `out` (room for 20 digits);
+// returns the digits written.
+size_t FormatNumber(char* out, unsigned long v) {
     char buf[24];
     int i = sizeof buf;
     do {
         buf[--i] = static_cast<char>('0' + v % 10);
         v /= 10;
     } while (v && i > 0);
-    WriteAll(fd, buf + i, sizeof buf - static_cast<size_t>(i));
+    const size_t n = sizeof buf - static_cast<size_t>(i);
+    memcpy(out, buf + i, n);
+    return n;
+}
+
+void WriteNumber(int fd, unsigned long v) {
+    char buf[24];
+    WriteAll(fd, buf, FormatNumber(buf, v));
 }
 
 void OnFatalSignal(int sig, siginfo_t* info, void*) {
@@ -57,19 +65,9 @@ void OnFatalSignal(int sig, siginfo_t* info, void*) {
     const char* stem = "/crash-";
     memcpy(path + n, stem, strlen(stem));
     n += strlen(stem);
-    auto append = [&](unsigned long v) {
-        char buf[24];
-        int i = sizeof buf;
-        do {
-            buf[--i] = static_cast<char>('0' + v % 10);
-            v /= 10;
-        } while (v && i > 0);
-        memcpy(path + n, buf + i, sizeof buf - static_cast<size_t>(i));
-        n += sizeof buf - static_cast<size_t>(i);
-    };
-    append(static_cast<unsigned long>(time(nullptr)));
+    n += FormatNumber(path + n, static_cast<unsigned long>(time(nullptr)));
     path[n++] = '-';
-    append(static_cast<unsigned long>(getpid()));
+    n += FormatNumber(path + n, static_cast<unsigned long>(getpid()));
     memcpy(path + n, ".txt", 5);
 
     int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);

@@ -10,6 +10,13 @@
 
 namespace testing_support {
 
+namespace {
+int MsLeft(std::chrono::steady_clock::time_point end) {
+    return static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count());
+}
+}  // namespace
+
 bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!pred()) {
@@ -62,9 +69,7 @@ bool PeerConnection::ReadExact(size_t n, Bytes* out, int timeoutMs) {
     size_t got = 0;
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (got < n) {
-        int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                        end - std::chrono::steady_clock::now())
-                                        .count());
+        int left = MsLeft(end);
         if (left <= 0) return false;
         pollfd pfd{m_fd, POLLIN, 0};
         if (::poll(&pfd, 1, left) <= 0) return false;
@@ -90,9 +95,7 @@ bool PeerConnection::ReadPacket(Bytes* out, int timeoutMs) {
 bool PeerConnection::ReadCommand(uint32_t command, Bytes* out, int timeoutMs) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                        end - std::chrono::steady_clock::now())
-                                        .count());
+        int left = MsLeft(end);
         if (left <= 0 || !ReadPacket(out, left)) return false;
         if (out->size() >= 8 && GetLe32(*out, 4) == command) return true;
     }
@@ -102,9 +105,7 @@ bool PeerConnection::WaitClosed(int timeoutMs) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     uint8_t scratch[65536];
     for (;;) {
-        int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                        end - std::chrono::steady_clock::now())
-                                        .count());
+        int left = MsLeft(end);
         if (left <= 0) return false;
         pollfd pfd{m_fd, POLLIN, 0};
         if (::poll(&pfd, 1, left) <= 0) return false;
