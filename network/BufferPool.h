@@ -30,6 +30,7 @@ public:
 
     uint8_t kind = 0;
     uint32_t stamp = 0;
+    uint64_t arrival = 0;  // tick when the producer took the data in
     uint32_t Capacity() const { return m_capacity; }
     uint32_t Length() const { return m_length; }
     const uint8_t* Data() const { return m_data.get(); }

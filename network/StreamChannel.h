@@ -122,7 +122,7 @@ private:
     void SetupPipeline(const relay::Description& d);
     void TeardownPipeline();
     void RenderLoop(RenderThread* thread, std::shared_ptr<Pipeline> pipeline);
-    void Pace(RenderThread* thread, Pipeline& p, uint32_t timestamp);
+    void Pace(RenderThread* thread, Pipeline& p, uint32_t timestamp, uint64_t arrival);
 
     SessionChannel* m_session;  // borrowed
     FrameDecoderFactory m_decoders;

@@ -60,6 +60,7 @@ void StreamChannel::OnVideo(const relay::Media& media) {
     if (!buffer) return;
     buffer->kind = media.subtype;
     buffer->stamp = media.timestamp;
+    buffer->arrival = platform::TickMs();
     if (!buffer->Assign(media.payload, static_cast<uint32_t>(media.payloadLength))) {
         p->pool->ReleaseFree(buffer);
         return;
@@ -67,15 +68,16 @@ void StreamChannel::OnVideo(const relay::Media& media) {
     p->pool->PushFilled(buffer);
 }
 
-void StreamChannel::Pace(RenderThread* thread, Pipeline& p, uint32_t stamp) {
-    const uint64_t now = platform::TickMs();
+void StreamChannel::Pace(RenderThread* thread, Pipeline& p, uint32_t stamp, uint64_t arrival) {
     // A camera restart or a wrap makes time run backwards or leap: start
     // pacing afresh instead of holding frames for the size of the jump.
     const bool jumped = p.havePrevious && (stamp < p.lastStamp || stamp - p.lastStamp > kPacingJumpMs);
     p.lastStamp = stamp;
     p.havePrevious = true;
     if (p.baseTick == 0 || p.baseStamp == 0 || jumped) {
-        p.baseTick = now;
+        // Counted from when the frame came off the socket, not from when the
+        // render thread got to it, so a queue never shifts the schedule.
+        p.baseTick = arrival ? arrival : platform::TickMs();
         p.baseStamp = stamp;
         return;
     }
@@ -92,7 +94,7 @@ void StreamChannel::RenderLoop(RenderThread* thread, std::shared_ptr<Pipeline> p
             if (p.pool->Closing()) break;
             continue;
         }
-        Pace(thread, p, buffer->stamp);
+        Pace(thread, p, buffer->stamp, buffer->arrival);
         {
             platform::ScopedLock media(m_mediaLock);
             const int delta = buffer->kind == 1 ? 0 : 1;

@@ -196,8 +196,18 @@ int TcpSession::Run() {
             }
         }
         if (!ReceivePass() || !SendPass()) Close();
-        platform::SleepMs(kPollMs);
-        if (wasConnected) OnTimer();
+        // Up to one poll interval, but woken by arriving bytes (or by room
+        // for a pending tail), so data waits no pass-length in the socket.
+        if (State() == ConnectionState::Connected)
+            m_socket.WaitReady(m_sendCount > 0, static_cast<int>(kPollMs));
+        else
+            platform::SleepMs(kPollMs);
+        // The timer keeps its cadence however often data wakes the loop.
+        const uint64_t now = platform::TickMs();
+        if (wasConnected && now - m_lastTimer >= kPollMs) {
+            m_lastTimer = now;
+            OnTimer();
+        }
     }
     m_socket.Close();
     platform::DebugTrace("TcpSessionST thread exit");

@@ -1,5 +1,6 @@
 // One TCP connection to one server, run by its own thread: resolve,
-// connect (5 s limit), then a 20 ms polling loop that receives into a fixed
+// connect (5 s limit), then a 20 ms polling loop (woken early by arriving
+// bytes; the timer hook keeps the 20 ms cadence) that receives into a fixed
 // buffer, hands the bytes to OnReceive, and sends queued packets whole and
 // in order. Subclasses speak the protocol through the hooks.
 //
@@ -93,6 +94,7 @@ private:
     std::unique_ptr<uint8_t[]> m_sendBuffer;
     size_t m_sendCount = 0;
     uint32_t m_lastSendProgress = 0;
+    uint64_t m_lastTimer = 0;
     platform::TcpSocket m_socket;
 
     // --- guarded by m_queueLock

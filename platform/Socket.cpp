@@ -111,6 +111,15 @@ bool TcpSocket::Connect(uint32_t addressNet, uint16_t portNet, int timeoutMs,
     }
 }
 
+bool TcpSocket::WaitReady(bool writable, int timeoutMs) {
+    pollfd pfd{m_fd.load(), static_cast<short>(POLLIN | (writable ? POLLOUT : 0)), 0};
+    int ready;
+    do {
+        ready = ::poll(&pfd, 1, timeoutMs);
+    } while (ready < 0 && errno == EINTR);
+    return ready > 0;
+}
+
 IoResult TcpSocket::Recv(uint8_t* data, size_t size) {
     for (;;) {
         ssize_t n = ::recv(m_fd.load(), data, size, 0);

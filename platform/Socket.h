@@ -42,6 +42,10 @@ public:
     bool Connect(uint32_t addressNet, uint16_t portNet, int timeoutMs,
                  const std::function<bool()>& abort);
 
+    // Waits up to timeoutMs until the socket is readable (or writable, when
+    // asked); true when it is ready or has an error to report.
+    bool WaitReady(bool writable, int timeoutMs);
+
     IoResult Recv(uint8_t* data, size_t size);
     // Never raises SIGPIPE.
     IoResult Send(const uint8_t* data, size_t size);
