@@ -141,7 +141,7 @@ bool RelayPeer::SendMedia(uint8_t kind, uint8_t sub, const uint8_t* data, size_t
     std::vector<uint8_t> pkt(kMediaHead + size);
     wire::PutU32(pkt.data(), static_cast<uint32_t>(pkt.size()));
     wire::PutU32(pkt.data() + 4, proto::kStreamMedia);
-    wire::PutU32(pkt.data() + 8, kFirstStamp + static_cast<uint32_t>(nowMs - m_startMs));
+    wire::PutU32(pkt.data() + 8, kFirstStamp + static_cast<uint32_t>(nowMs - m_originMs));
     pkt[12] = kind;
     pkt[13] = sub;
     if (size) std::memcpy(pkt.data() + kMediaHead, data, size);
@@ -165,7 +165,10 @@ void RelayPeer::SendVideo(int64_t nowMs) {
         }
         return;
     }
-    if (!m_feed->Ready()) return;
+    if (!m_feed->Ready()) {
+        m_startMs = nowMs;  // the loop is still being encoded: start when it is there
+        return;
+    }
     const int fps = m_camera->fps;
     for (int guard = 0; guard < 8; ++guard) {
         int64_t due = m_startMs + static_cast<int64_t>(m_framesSent) * 1000 / fps;
@@ -183,7 +186,7 @@ void RelayPeer::SendVideo(int64_t nowMs) {
 void RelayPeer::OnTick(int64_t nowMs) {
     if (!m_camera || !m_feed) return;
     if (m_startMs == 0) {
-        m_startMs = nowMs;
+        m_startMs = m_originMs = nowMs;
         m_nextAlarmMs = m_camera->hasAlarm ? nowMs + m_camera->alarm.periodSeconds * 1000LL : 0;
     }
     SendVideo(nowMs);

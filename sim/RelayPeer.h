@@ -54,7 +54,8 @@ private:
     const AudioLoop* m_audio = nullptr;
     bool m_subscribed = false;
     bool m_audioOn = false;
-    int64_t m_startMs = 0;
+    int64_t m_startMs = 0;   // video schedule base; moves on when a slow reader falls behind
+    int64_t m_originMs = 0;  // time of stamp kFirstStamp; never moves
     uint64_t m_frameIndex = 0;  // frames sent (loop) or next sequence (live)
     int64_t m_nextAudioMs = 0;
     uint64_t m_audioIndex = 0;
