@@ -171,7 +171,12 @@ void CentralPeer::OnTalk(const Camera& cam, const uint8_t* payload, size_t n) {
         m_talkData = 0;
         m_server.Log().Event("talk open " + cam.key + " status=" + std::to_string(status));
     } else if (inner == kTalkData) {
-        // The device plays the sound and answers with the same bytes.
+        // The device plays the sound of its talk partner and answers with
+        // the same bytes; anyone else's sound is ignored.
+        if (!st.TalkHeldBy(cam.device, m_clientId)) {
+            m_server.Log().Event("talk data " + cam.key + " ignored (no talk open)");
+            return;
+        }
         if (++m_talkData == 1) m_server.Log().Event("talk data " + cam.key + " bytes=" + std::to_string(n - 4));
         SendFromDevice(cam, proto::kDeviceKindTalk, payload, n);
     } else if (inner == kTalkClose) {

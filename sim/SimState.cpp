@@ -71,6 +71,12 @@ void SimState::CloseTalksOf(uint32_t clientId) {
         it = it->second == clientId ? m_talk.erase(it) : std::next(it);
 }
 
+bool SimState::TalkHeldBy(uint32_t device, uint32_t clientId) const {
+    std::lock_guard<std::mutex> g(m_lock);
+    auto it = m_talk.find(device);
+    return it != m_talk.end() && it->second == clientId;
+}
+
 void SimState::SetStreamRequested(const std::string& key, bool on) {
     std::lock_guard<std::mutex> g(m_lock);
     m_requested[key] = on;

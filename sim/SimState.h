@@ -36,6 +36,7 @@ public:
     bool OpenTalk(uint32_t device, uint32_t clientId);
     void CloseTalk(uint32_t device, uint32_t clientId);
     void CloseTalksOf(uint32_t clientId);
+    bool TalkHeldBy(uint32_t device, uint32_t clientId) const;
 
     void SetStreamRequested(const std::string& key, bool on);
     bool StreamRequested(const std::string& key) const;

@@ -178,6 +178,8 @@ TEST(CentralServer, TalkIsAnsweredEchoedAndExclusivePerDevice) {
     EXPECT_NE(U16(*r, 64 + 4), 0);
 
     Bytes data = {8, 0, 0x06, 0x40, 1, 2, 3, 4};
+    ASSERT_TRUE(b.Send(DeviceMessage(2, idB, 12, "T2", data)));  // B holds no talk
+    EXPECT_TRUE(f.WaitLine("talk data T2 ignored"));
     ASSERT_TRUE(a.Send(DeviceMessage(2, idA, 12, "T2", data)));
     r = a.ReadCommand(kDevice);
     ASSERT_TRUE(r);

@@ -12,6 +12,9 @@ extern "C" {
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <thread>
+
+#include <sys/socket.h>
 
 #include "SimFixture.h"
 #include "SimTestClient.h"
@@ -318,6 +321,35 @@ TEST(VideoEncoder, KeepsEveryFrameFarBelowThePacketLimit) {
     }
     EXPECT_GT(largest, 0u);
     EXPECT_LT(largest, 204800u - 14u);
+}
+
+}  // namespace
+
+namespace {
+
+// A reader that stops for a while holds the relay back instead of growing
+// its memory or losing frames: afterwards the stream still decodes.
+TEST(Relay, StalledReaderResumesWithADecodableStream) {
+    SimFixture f;
+    ASSERT_TRUE(f.WaitMediaReady());
+    SimTestClient c;
+    Open(c, f, "T2");
+    int small = 4096;
+    setsockopt(c.Fd(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    ASSERT_TRUE(NextMedia(c, 1));
+    // Stall: nothing read for three seconds (30 frames at 10 fps).
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    Decoder dec;
+    int decoded = 0, keys = 0;
+    for (int i = 0; i < 40; ++i) {
+        auto m = NextMedia(c, 1);
+        ASSERT_TRUE(m) << i;
+        keys += (*m)[13] == 1;
+        if (keys > 0) decoded += dec.Decode(m->data() + 14, m->size() - 14);
+    }
+    EXPECT_GE(keys, 1);
+    EXPECT_GE(decoded, 30);
+    EXPECT_EQ(f.Sim().ConnectionCount(), 1u);
 }
 
 }  // namespace
