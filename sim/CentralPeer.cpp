@@ -38,7 +38,7 @@ void CentralPeer::OnPacket(uint32_t command, const uint8_t* p, size_t len) {
     case proto::kCameraListReq: {
         auto replies = m_server.CameraListReplies();
         for (size_t i = 0; i < replies.size(); ++i) {
-            if (i == 0 && m_server.State().Config().faults.malformed == "central-badlist") {
+            if (i == 0 && m_server.State().CurrentFaults().malformed == "central-badlist") {
                 replies[i].push_back(0);
                 wire::PutU32(replies[i].data(), static_cast<uint32_t>(replies[i].size()));
             }
@@ -90,7 +90,7 @@ void CentralPeer::OnLogin(const uint8_t* p, size_t len) {
     }
     m_loggedIn = true;
     m_server.Log().Event("login " + user + " ok id=" + std::to_string(m_clientId));
-    const std::string& mode = m_server.State().Config().faults.malformed;
+    const std::string mode = m_server.State().CurrentFaults().malformed;
     if (mode == "central-short" || mode == "central-oversized") SendMalformed(mode);
 }
 
@@ -102,7 +102,7 @@ void CentralPeer::SendMalformed(const std::string& mode) {
 }
 
 void CentralPeer::OnHeartbeat() {
-    if (m_server.State().Config().faults.stopHeartbeats) return;
+    if (m_server.State().CurrentFaults().stopHeartbeats) return;
     PacketWriter w(proto::kSessionHeartbeat, proto::kHeartbeatSize);
     uint32_t now = m_server.State().ServerTime();
     w.U32(16, now);

@@ -66,7 +66,7 @@ void RelayPeer::OnDownload(const uint8_t* p, size_t len) {
     uint16_t result = 0;
     if (!cam) result = kNoSuchCamera;
     else if (!cam->online) result = kCameraOffline;
-    else if (m_ctx.state.RefuseStream(key, sc.faults.refuseStreams)) result = kStreamBusy;
+    else if (m_ctx.state.RefuseStream(key, m_ctx.state.CurrentFaults().refuseStreams)) result = kStreamBusy;
     static const char kBlockA[] = "H264";
     const size_t blockA = result == 0 ? 4 : 0;
     PacketWriter w(proto::kStreamDownloadResp, 30 + blockA);
@@ -95,7 +95,7 @@ void RelayPeer::OnDownload(const uint8_t* p, size_t len) {
     m_ctx.log.Event(m_ctx.name + " download " + key + " " + std::to_string(cam->width) + "x" +
                     std::to_string(cam->height) + "@" + std::to_string(cam->fps) + " audio=" +
                     std::to_string(cam->audioCodec));
-    const std::string& mode = sc.faults.malformed;
+    const std::string mode = m_ctx.state.CurrentFaults().malformed;
     if (mode.rfind("relay-", 0) == 0) SendMalformed(mode);
 }
 
@@ -130,7 +130,7 @@ void RelayPeer::StopMedia() {
 }
 
 bool RelayPeer::SendMedia(uint8_t kind, uint8_t sub, const uint8_t* data, size_t size, int64_t nowMs) {
-    const int kbps = m_ctx.state.Config().faults.relayKbps;
+    const int kbps = m_ctx.state.CurrentFaults().relayKbps;
     if (kbps > 0) {
         if (m_tokenMs == 0) m_tokenMs = nowMs;
         m_tokens = std::min(m_tokens + (nowMs - m_tokenMs) * kbps / 8.0, 256.0 * 1024);

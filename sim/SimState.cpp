@@ -11,6 +11,17 @@ uint32_t SimState::NextClientId() {
     return m_nextClient++;
 }
 
+Faults SimState::CurrentFaults() const {
+    std::lock_guard<std::mutex> g(m_lock);
+    return m_faults;
+}
+
+void SimState::SetFaults(const Faults& faults) {
+    std::lock_guard<std::mutex> g(m_lock);
+    m_faults = faults;
+    m_downloads.clear();
+}
+
 uint32_t SimState::ServerTime() const {
     return static_cast<uint32_t>(static_cast<int64_t>(time(nullptr)) + m_scenario.clockOffsetSeconds);
 }
