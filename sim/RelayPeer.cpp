@@ -19,6 +19,7 @@ constexpr uint16_t kRefusedLogin = 7;
 constexpr uint16_t kNoSuchCamera = 1;
 constexpr uint16_t kCameraOffline = 2;
 constexpr uint16_t kStreamBusy = 3;
+constexpr uint16_t kNotOnThisRelay = 4;
 constexpr size_t kMediaHead = 14;
 // First timestamp of a stream; the client treats 0 as "no time".
 constexpr uint32_t kFirstStamp = 1000;
@@ -65,6 +66,7 @@ void RelayPeer::OnDownload(const uint8_t* p, size_t len) {
     const Camera* cam = sc.FindCamera(key);
     uint16_t result = 0;
     if (!cam) result = kNoSuchCamera;
+    else if (cam->relay != m_ctx.name) result = kNotOnThisRelay;
     else if (!cam->online) result = kCameraOffline;
     else if (m_ctx.state.RefuseStream(key, m_ctx.state.CurrentFaults().refuseStreams)) result = kStreamBusy;
     static const char kBlockA[] = "H264";

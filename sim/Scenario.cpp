@@ -309,6 +309,8 @@ public:
                 sc.nodes.push_back(node);
             }
         }
+        // The node list travels in one packet of at most 204800 bytes.
+        if (sc.nodes.size() > (204800 - 12) / 144) Fail("/nodes", "more nodes than one node list reply can carry (1422)");
         if (doc.contains("cameras")) {
             if (!doc["cameras"].is_array()) Fail("/cameras", "must be a list");
             std::set<std::string> camKeys;

@@ -263,8 +263,16 @@ TEST(Relay, PtzMovesTheLivePicture) {
     EXPECT_GE(moved, 10.0);
 }
 
-TEST(Relay, RefusesOfflineUnknownAndFaultedStreams) {
-    SimFixture f([](sim::Scenario& sc) { sc.faults.refuseStreams = 2; });
+TEST(Relay, RefusesOfflineUnknownMisplacedAndFaultedStreams) {
+    SimFixture f([](sim::Scenario& sc) {
+        sc.faults.refuseStreams = 2;
+        sc.relays.push_back({"relay2", 0, ""});
+        sc.cameras.push_back(sc.cameras[0]);
+        sc.cameras.back().key = "ELSEWHERE";
+        sc.cameras.back().relay = "relay2";
+    });
+    SimTestClient other;
+    EXPECT_EQ(U16BE(Open(other, f, "ELSEWHERE"), 8), 4);  // not served by relay1
     for (const char* key : {"T3", "NOPE"}) {
         SimTestClient c;
         Bytes d = Open(c, f, key);
