@@ -180,7 +180,7 @@ public:
             const json& s = doc[key][i];
             CheckKeys(s, p, {"id", "port", "host"});
             ServerPort sp{Key(s, p, "id"), static_cast<uint16_t>(Int(s, p, "port", 0, 0, 65535)),
-                          Str(s, p, "host", "", 31)};
+                          Str(s, p, "host", "", 31), s.contains("host")};
             if (!ids.insert(sp.id).second) Fail(p + "/id", "repeats id \"" + sp.id + "\"");
             out.push_back(sp);
         }

@@ -38,7 +38,7 @@ void Simulator::Start() {
         srv->SetOutputLimit(2u << 20);
         srv->SetDropAfterSeconds(faults.dropAfterSeconds);
         srv->Listen(m_bind, r.port);
-        ep.relayHost[r.id] = r.host.empty() ? m_bind : r.host;
+        ep.relayHost[r.id] = r.hostSet ? r.host : m_bind;
         ep.relayPort[r.id] = srv->Port();
         m_relays.push_back(std::move(srv));
     }

@@ -114,6 +114,20 @@ TEST(CentralServer, RefusesWithEveryResultCode) {
     EXPECT_EQ(U16(Login(s3, f, "single", "single"), 8), 0);
 }
 
+TEST(CentralServer, RelayHostAsTheScenarioGivesIt) {
+    SimFixture f([](sim::Scenario& sc) {
+        sc.relays[0].host = "";  // the client is to fill in the central server's host
+        sc.relays[0].hostSet = true;
+    });
+    SimTestClient c;
+    Bytes r = Login(c, f, "demo", "demo");
+    ASSERT_TRUE(c.Send(ListRequest(kCamReq)));
+    auto p = c.ReadCommand(kCamResp);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(Text(*p, 12 + 156, 32), "");
+    EXPECT_EQ(U16(*p, 12 + 192), f.Sim().RelayPort(0));
+}
+
 TEST(CentralServer, ForcedRefusalFault) {
     SimFixture f([](sim::Scenario& sc) { sc.faults.refuseLogins = 24; });
     SimTestClient c;
