@@ -1,5 +1,6 @@
 #include "sim/RelayPeer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -131,7 +132,8 @@ void RelayPeer::StopMedia() {
     m_audio = nullptr;
 }
 
-bool RelayPeer::SendMedia(uint8_t kind, uint8_t sub, const uint8_t* data, size_t size, int64_t nowMs) {
+bool RelayPeer::SendMedia(uint8_t kind, uint8_t sub, const uint8_t* data, size_t size, int64_t nowMs,
+                          int64_t dueMs) {
     const int kbps = m_ctx.state.CurrentFaults().relayKbps;
     if (kbps > 0) {
         if (m_tokenMs == 0) m_tokenMs = nowMs;
@@ -143,7 +145,7 @@ bool RelayPeer::SendMedia(uint8_t kind, uint8_t sub, const uint8_t* data, size_t
     std::vector<uint8_t> pkt(kMediaHead + size);
     wire::PutU32(pkt.data(), static_cast<uint32_t>(pkt.size()));
     wire::PutU32(pkt.data() + 4, proto::kStreamMedia);
-    wire::PutU32(pkt.data() + 8, kFirstStamp + static_cast<uint32_t>(nowMs - m_originMs));
+    wire::PutU32(pkt.data() + 8, kFirstStamp + static_cast<uint32_t>(std::max<int64_t>(0, dueMs - m_originMs)));
     pkt[12] = kind;
     pkt[13] = sub;
     if (size) std::memcpy(pkt.data() + kMediaHead, data, size);
@@ -161,7 +163,7 @@ void RelayPeer::SendVideo(int64_t nowMs) {
         for (int guard = 0; guard < 8; ++guard) {
             uint64_t seq = m_frameIndex;
             auto f = m_feed->LiveFrame(seq);
-            if (!f || !SendMedia(kVideo, f->key ? 1 : 0, f->data.data(), f->data.size(), nowMs)) return;
+            if (!f || !SendMedia(kVideo, f->key ? 1 : 0, f->data.data(), f->data.size(), nowMs, nowMs)) return;
             m_frameIndex = seq + 1;
             ++m_framesSent;
         }
@@ -176,7 +178,7 @@ void RelayPeer::SendVideo(int64_t nowMs) {
         int64_t due = m_startMs + static_cast<int64_t>(m_framesSent) * 1000 / fps;
         if (nowMs < due) return;
         auto f = m_feed->LoopFrame(m_framesSent);
-        if (!SendMedia(kVideo, f->key ? 1 : 0, f->data.data(), f->data.size(), nowMs)) {
+        if (!SendMedia(kVideo, f->key ? 1 : 0, f->data.data(), f->data.size(), nowMs, due)) {
             // A slow reader: keep the schedule from running away.
             if (nowMs - due > 2000) m_startMs += nowMs - due;
             return;
@@ -196,7 +198,9 @@ void RelayPeer::OnTick(int64_t nowMs) {
         if (m_nextAudioMs == 0) m_nextAudioMs = nowMs;
         while (nowMs >= m_nextAudioMs) {
             const std::vector<uint8_t>& a = m_audio->Packet(m_audioIndex);
-            if (!SendMedia(kAudio, static_cast<uint8_t>(m_camera->audioCodec), a.data(), a.size(), nowMs)) break;
+            if (!SendMedia(kAudio, static_cast<uint8_t>(m_camera->audioCodec), a.data(), a.size(), nowMs,
+                           m_nextAudioMs))
+                break;
             ++m_audioIndex;
             m_nextAudioMs += AudioLoop::kPacketMs;
         }
@@ -210,7 +214,7 @@ void RelayPeer::OnTick(int64_t nowMs) {
         wire::PutU16(rec + 6, static_cast<uint16_t>(al.y));
         wire::PutU16(rec + 8, static_cast<uint16_t>(al.width));
         wire::PutU16(rec + 10, static_cast<uint16_t>(al.height));
-        if (SendMedia(kAlarm, 0, rec, sizeof rec, nowMs)) {
+        if (SendMedia(kAlarm, 0, rec, sizeof rec, nowMs, m_nextAlarmMs)) {
             m_ctx.log.Event(Tag() + " alarm region=" + std::to_string(al.region));
             m_nextAlarmMs += al.periodSeconds * 1000LL;
         }

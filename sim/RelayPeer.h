@@ -40,8 +40,9 @@ private:
     void OnAudioCtrl(const uint8_t* p, size_t len);
     void StopMedia();
     // Sends one media packet unless the output bound or the rate cap says
-    // wait; returns whether it went out.
-    bool SendMedia(uint8_t kind, uint8_t sub, const uint8_t* data, size_t size, int64_t nowMs);
+    // wait; returns whether it went out. `dueMs` is when the packet was due:
+    // its stamp, so stamps keep the frame spacing whatever the send jitter.
+    bool SendMedia(uint8_t kind, uint8_t sub, const uint8_t* data, size_t size, int64_t nowMs, int64_t dueMs);
     void SendVideo(int64_t nowMs);
     void SendMalformed(const std::string& mode);
     std::string Tag() const;
