@@ -98,7 +98,8 @@ void CentralServer::OnLookup(int fd) {
 }
 
 std::vector<uint8_t> CentralServer::NodeListReply() const {
-    const std::vector<Node>& nodes = m_state.Config().nodes;
+    std::vector<Node> nodes = m_state.Config().nodes;
+    if (m_state.CurrentFaults().malformed == "central-emptynode") nodes.push_back(Node{"", "", "", "", ""});
     PacketWriter w(proto::kNodeListResp, 12 + proto::kNodeRecordSize * nodes.size());
     w.U32(8, static_cast<uint32_t>(nodes.size()));
     for (size_t i = 0; i < nodes.size(); ++i) {

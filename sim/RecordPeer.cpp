@@ -55,6 +55,10 @@ void RecordPeer::OnQuery(const uint8_t* p, size_t len) {
     // Names that fit one packet; the rest of a very long span is left out.
     std::string names;
     size_t count = 0;
+    if (cam && m_ctx.state.CurrentFaults().malformed == "record-badname") {
+        names = std::string("badname") + RecordingCatalog::kExtension + '\0';
+        count = 1;
+    }
     for (const auto& f : files) {
         std::string n = f.Name();
         if (proto::kRecordQueryRespFixed + names.size() + n.size() + 1 > proto::kMaxPacket || count == 0xFFFF) break;

@@ -70,8 +70,11 @@ void RelayPeer::OnDownload(const uint8_t* p, size_t len) {
     else if (cam->relay != m_ctx.name) result = kNotOnThisRelay;
     else if (!cam->online) result = kCameraOffline;
     else if (m_ctx.state.RefuseStream(key, m_ctx.state.CurrentFaults().refuseStreams)) result = kStreamBusy;
-    static const char kBlockA[] = "H264";
-    const size_t blockA = result == 0 ? 4 : 0;
+    // Block A is opaque to the client; the "relay-bigblock" fault makes it
+    // longer than the 128 bytes the client keeps.
+    std::vector<uint8_t> blockBytes = {'H', '2', '6', '4'};
+    if (m_ctx.state.CurrentFaults().malformed == "relay-bigblock") blockBytes.assign(200, 0x5A);
+    const size_t blockA = result == 0 ? blockBytes.size() : 0;
     PacketWriter w(proto::kStreamDownloadResp, 30 + blockA);
     w.U16BE(8, result);
     if (result == 0) {
@@ -82,7 +85,7 @@ void RelayPeer::OnDownload(const uint8_t* p, size_t len) {
         w.U16(20, static_cast<uint16_t>(cam->audioCodec));
         w.U16(26, static_cast<uint16_t>(blockA));
         w.U16(28, 0);
-        w.Bytes(30, kBlockA, blockA);
+        w.Bytes(30, blockBytes.data(), blockA);
     }
     Send(w.Take());
     if (result != 0) {
@@ -99,7 +102,7 @@ void RelayPeer::OnDownload(const uint8_t* p, size_t len) {
                     std::to_string(cam->height) + "@" + std::to_string(cam->fps) + " audio=" +
                     std::to_string(cam->audioCodec));
     const std::string mode = m_ctx.state.CurrentFaults().malformed;
-    if (mode.rfind("relay-", 0) == 0) SendMalformed(mode);
+    if (mode.rfind("relay-", 0) == 0 && mode != "relay-bigblock") SendMalformed(mode);
 }
 
 void RelayPeer::SendMalformed(const std::string& mode) {

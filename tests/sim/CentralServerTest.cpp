@@ -270,6 +270,19 @@ TEST(CentralFaults, SilencedHeartbeatsMalformedPacketsAndDroppedConnections) {
         EXPECT_EQ(p->size(), 12u + 196u * U32(*p, 8) + 1);
         EXPECT_TRUE(c.WaitClosed(4000));
     }
+    {
+        SimFixture f([](sim::Scenario& sc) { sc.faults.malformed = "central-emptynode"; });
+        SimTestClient c;
+        ASSERT_TRUE(c.Connect(f.Sim().CentralPort()));
+        ASSERT_TRUE(c.Send(LoginRequest("demo", "demo")));
+        ASSERT_TRUE(c.ReadCommand(kLoginResp));
+        ASSERT_TRUE(c.Send(ListRequest(kNodeReq)));
+        auto p = c.ReadCommand(kNodeResp);
+        ASSERT_TRUE(p);
+        ASSERT_EQ(U32(*p, 8), 3u);
+        ASSERT_EQ(p->size(), 12u + 144u * 3);
+        EXPECT_EQ(Text(*p, 12 + 2 * 144 + 4, 36), "");
+    }
 }
 
 }  // namespace

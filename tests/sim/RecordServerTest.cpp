@@ -91,6 +91,18 @@ TEST(RecordServer, FixedAccountLoginKeepAliveAndQueries) {
     EXPECT_TRUE(f.WaitLine("rec1 query T2"));
 }
 
+TEST(RecordServer, BadNameFaultAddsANameWithoutUnderscore) {
+    SimFixture f([](sim::Scenario& sc) { sc.faults.malformed = "record-badname"; });
+    SimTestClient c;
+    ASSERT_TRUE(c.Connect(f.Sim().RecordPort(0)));
+    ASSERT_TRUE(c.Send(RecordLogin("kqwz", "kqwz")));
+    ASSERT_TRUE(c.ReadCommand(kLoginResp));
+    uint32_t now = static_cast<uint32_t>(time(nullptr));
+    QueryReply q = Query(c, "T2", now - 7200, now);
+    ASSERT_GE(q.names.size(), 2u);
+    EXPECT_EQ(q.names.front(), "badname.mp4");
+}
+
 TEST(RecordServer, HttpServesTheClipWithRanges) {
     SimFixture f;
     SimTestClient c;

@@ -313,6 +313,14 @@ TEST(Relay, SlowRelayCapsTheRateAndMalformedPacketsArrive) {
         // The test client cuts nothing out of a 204801-byte length; nothing whole arrives.
         EXPECT_FALSE(p && U32(*p, 0) <= 204800 && U32(*p, 4) == kMedia && p->size() > 14);
     }
+    {
+        SimFixture f([](sim::Scenario& sc) { sc.faults.malformed = "relay-bigblock"; });
+        SimTestClient c;
+        Bytes d = Open(c, f, "T1");
+        EXPECT_EQ(U16(d, 26), 200);
+        EXPECT_EQ(d.size(), 30u + 200u);
+        EXPECT_TRUE(NextMedia(c, 1));  // the stream goes on as usual
+    }
 }
 
 TEST(VideoEncoder, KeepsEveryFrameFarBelowThePacketLimit) {
