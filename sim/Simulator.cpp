@@ -35,7 +35,7 @@ void Simulator::Start() {
         RelayContext* ctx = m_relayCtx.back().get();
         auto srv = std::make_unique<TcpServer>(r.id, m_log, [ctx] { return std::make_unique<RelayPeer>(*ctx); });
         srv->SetPollMs(4);
-        srv->SetOutputLimit(2u << 20);
+        srv->SetOutputLimit(512u << 10);  // a few frames: a stalled reader holds the stream back
         srv->SetDropAfterSeconds(faults.dropAfterSeconds);
         srv->Listen(m_bind, r.port);
         ep.relayHost[r.id] = r.hostSet ? r.host : m_bind;
