@@ -38,7 +38,7 @@ void CentralPeer::OnPacket(uint32_t command, const uint8_t* p, size_t len) {
     case proto::kCameraListReq: {
         auto replies = m_server.CameraListReplies();
         for (size_t i = 0; i < replies.size(); ++i) {
-            if (i == 0 && m_server.State().Config().faults.malformed == "central-badlist") {
+            if (i == 0 && m_server.State().CurrentFaults().malformed == "central-badlist") {
                 replies[i].push_back(0);
                 wire::PutU32(replies[i].data(), static_cast<uint32_t>(replies[i].size()));
             }
@@ -90,7 +90,7 @@ void CentralPeer::OnLogin(const uint8_t* p, size_t len) {
     }
     m_loggedIn = true;
     m_server.Log().Event("login " + user + " ok id=" + std::to_string(m_clientId));
-    const std::string& mode = m_server.State().Config().faults.malformed;
+    const std::string mode = m_server.State().CurrentFaults().malformed;
     if (mode == "central-short" || mode == "central-oversized") SendMalformed(mode);
 }
 
@@ -102,7 +102,7 @@ void CentralPeer::SendMalformed(const std::string& mode) {
 }
 
 void CentralPeer::OnHeartbeat() {
-    if (m_server.State().Config().faults.stopHeartbeats) return;
+    if (m_server.State().CurrentFaults().stopHeartbeats) return;
     PacketWriter w(proto::kSessionHeartbeat, proto::kHeartbeatSize);
     uint32_t now = m_server.State().ServerTime();
     w.U32(16, now);
@@ -171,7 +171,12 @@ void CentralPeer::OnTalk(const Camera& cam, const uint8_t* payload, size_t n) {
         m_talkData = 0;
         m_server.Log().Event("talk open " + cam.key + " status=" + std::to_string(status));
     } else if (inner == kTalkData) {
-        // The device plays the sound and answers with the same bytes.
+        // The device plays the sound of its talk partner and answers with
+        // the same bytes; anyone else's sound is ignored.
+        if (!st.TalkHeldBy(cam.device, m_clientId)) {
+            m_server.Log().Event("talk data " + cam.key + " ignored (no talk open)");
+            return;
+        }
         if (++m_talkData == 1) m_server.Log().Event("talk data " + cam.key + " bytes=" + std::to_string(n - 4));
         SendFromDevice(cam, proto::kDeviceKindTalk, payload, n);
     } else if (inner == kTalkClose) {

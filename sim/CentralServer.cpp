@@ -59,7 +59,7 @@ int CentralServer::CheckCredentials(const std::string& user, const std::string& 
     const Scenario& sc = m_state.Config();
     const Account* a = sc.FindAccount(user);
     if (account) *account = a;
-    if (sc.faults.refuseLogins) return sc.faults.refuseLogins;
+    if (int forced = m_state.CurrentFaults().refuseLogins) return forced;
     if (!a || PasswordDigest::Of(a->password) != digest) return 7;
     if (a->forcedResult) return a->forcedResult;
     return 0;
@@ -81,7 +81,7 @@ void CentralServer::OnLookup(int fd) {
     std::string user = wire::GetText(buf + 8, proto::kTextField);
     std::string digest = wire::GetText(buf + 44, proto::kTextField);
     int result = CheckCredentials(user, digest, nullptr);
-    const Faults& f = m_state.Config().faults;
+    const Faults f = m_state.CurrentFaults();
     if (f.silentLookup) {
         m_log.Event("lookup " + user + " unanswered (fault)");
         return;
@@ -98,7 +98,8 @@ void CentralServer::OnLookup(int fd) {
 }
 
 std::vector<uint8_t> CentralServer::NodeListReply() const {
-    const std::vector<Node>& nodes = m_state.Config().nodes;
+    std::vector<Node> nodes = m_state.Config().nodes;
+    if (m_state.CurrentFaults().malformed == "central-emptynode") nodes.push_back(Node{"", "", "", "", ""});
     PacketWriter w(proto::kNodeListResp, 12 + proto::kNodeRecordSize * nodes.size());
     w.U32(8, static_cast<uint32_t>(nodes.size()));
     for (size_t i = 0; i < nodes.size(); ++i) {

@@ -38,6 +38,7 @@ public:
     void Start() { m_tcp->Start(); }
     void Stop() { m_tcp->Stop(); }
     size_t PeerCount() const { return m_tcp->PeerCount(); }
+    void DropAll() { m_tcp->DropAll(); }
 
     // Result code of a login attempt; `account` is set when the user exists.
     int CheckCredentials(const std::string& user, const std::string& digest, const Account** account) const;

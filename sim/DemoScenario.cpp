@@ -64,7 +64,7 @@ const char* const kDemo = R"json({
      "recordings": {"days": 7}},
     {"key": "C013", "name": "收银台二", "node": "N31", "device": 3012},
     {"key": "C014", "name": "货架区", "node": "N31", "device": 3014, "width": 704, "height": 576},
-    {"key": "C015", "name": "后门", "node": "N32", "device": 3015},
+    {"key": "C015", "name": "后门", "node": "N32", "device": 3015, "live": true},
     {"key": "C016", "name": "仓储通道", "node": "N32", "device": 3016, "online": false},
     {"key": "C017", "name": "外街", "node": "N32", "device": 3017, "fps": 12}
   ]

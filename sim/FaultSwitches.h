@@ -19,10 +19,13 @@ public:
         "central-short",     // a packet whose length field says 3
         "central-oversized", // a packet whose length field says 204801
         "central-badlist",   // a camera list reply one byte longer than its count
+        "central-emptynode", // a node list reply with an extra node record without a key
         "lookup-short",      // a 51-byte lookup reply
         "relay-short",
         "relay-oversized",
         "relay-garbage",     // 64 random bytes in place of a media packet
+        "relay-bigblock",    // a description whose first block is 200 bytes long
+        "record-badname",    // a query reply naming one file without "_"
     };
     static bool IsMode(const std::string& mode);
 

@@ -12,9 +12,8 @@
 
 namespace sim {
 
-HttpFileServer::HttpFileServer(const SimState& state, const ClipCache& clip, SimLog& log,
-                               std::function<std::string()> stateJson)
-    : m_state(state), m_clip(clip), m_log(log), m_stateJson(std::move(stateJson)),
+HttpFileServer::HttpFileServer(const SimState& state, const ClipCache& clip, SimLog& log, Control control)
+    : m_state(state), m_clip(clip), m_log(log), m_control(std::move(control)),
       m_server(std::make_unique<httplib::Server>()) {
     m_server->Get(R"(/rec/([A-Za-z0-9_.\-]+)/([^/]+))", [this](const httplib::Request& req, httplib::Response& res) {
         std::string key = req.matches[1];
@@ -31,7 +30,24 @@ HttpFileServer::HttpFileServer(const SimState& state, const ClipCache& clip, Sim
         m_log.Event("http get " + req.path + (req.has_header("Range") ? " range=" + req.get_header_value("Range") : ""));
     });
     m_server->Get("/sim/state", [this](const httplib::Request&, httplib::Response& res) {
-        res.set_content(m_stateJson(), "application/json");
+        res.set_content(m_control.stateJson(), "application/json");
+    });
+    m_server->Post("/sim/drop", [this](const httplib::Request& req, httplib::Response& res) {
+        std::string server = req.get_param_value("server");
+        bool ok = m_control.drop(server);
+        res.status = ok ? 200 : 400;
+        res.set_content(ok ? "dropped\n" : "server must be central, relay, record or all\n", "text/plain");
+    });
+    m_server->Post("/sim/fault", [this](const httplib::Request& req, httplib::Response& res) {
+        // "?set=NAME%3DVALUE" or plainly "?NAME=VALUE&NAME2=VALUE2".
+        std::string error;
+        if (req.params.empty()) error = "name a fault: ?NAME=VALUE";
+        for (const auto& p : req.params) {
+            if (!error.empty()) break;
+            error = m_control.fault(p.first == "set" ? p.second : p.first + "=" + p.second);
+        }
+        res.status = error.empty() ? 200 : 400;
+        res.set_content(error.empty() ? "ok\n" : error + "\n", "text/plain");
     });
 }
 

@@ -23,10 +23,15 @@ class SimState;
 
 class HttpFileServer {
 public:
-    // Borrowed references must outlive the server. `stateJson` builds the
-    // /sim/state document (any thread).
-    HttpFileServer(const SimState& state, const ClipCache& clip, SimLog& log,
-                   std::function<std::string()> stateJson);
+    // The control path, called on cpp-httplib's threads.
+    struct Control {
+        std::function<std::string()> stateJson;                // GET /sim/state
+        std::function<bool(const std::string&)> drop;          // POST /sim/drop?server=...
+        std::function<std::string(const std::string&)> fault; // POST /sim/fault?NAME=VALUE; "" = done
+    };
+
+    // Borrowed references must outlive the server.
+    HttpFileServer(const SimState& state, const ClipCache& clip, SimLog& log, Control control);
     ~HttpFileServer();
 
     void Listen(const std::string& bindAddress, uint16_t port);  // throws
@@ -38,7 +43,7 @@ private:
     const SimState& m_state;
     const ClipCache& m_clip;
     SimLog& m_log;
-    std::function<std::string()> m_stateJson;
+    Control m_control;
     std::unique_ptr<httplib::Server> m_server;
     uint16_t m_port = 0;
     std::thread m_thread;

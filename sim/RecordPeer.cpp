@@ -49,11 +49,16 @@ void RecordPeer::OnQuery(const uint8_t* p, size_t len) {
     int64_t end = wire::GetU32(p + 12);
     std::string key = wire::GetText(p + 16, proto::kTextField);
     const Camera* cam = m_ctx.state.Config().FindCamera(key);
+    if (cam && cam->record != m_ctx.name) cam = nullptr;  // kept by another record server
     std::vector<RecordingCatalog::File> files;
     if (cam) files = RecordingCatalog::Query(*cam, begin, end, m_ctx.state.ServerTime());
     // Names that fit one packet; the rest of a very long span is left out.
     std::string names;
     size_t count = 0;
+    if (cam && m_ctx.state.CurrentFaults().malformed == "record-badname") {
+        names = std::string("badname") + RecordingCatalog::kExtension + '\0';
+        count = 1;
+    }
     for (const auto& f : files) {
         std::string n = f.Name();
         if (proto::kRecordQueryRespFixed + names.size() + n.size() + 1 > proto::kMaxPacket || count == 0xFFFF) break;

@@ -1,5 +1,6 @@
 #include "sim/RelayPeer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -19,6 +20,7 @@ constexpr uint16_t kRefusedLogin = 7;
 constexpr uint16_t kNoSuchCamera = 1;
 constexpr uint16_t kCameraOffline = 2;
 constexpr uint16_t kStreamBusy = 3;
+constexpr uint16_t kNotOnThisRelay = 4;
 constexpr size_t kMediaHead = 14;
 // First timestamp of a stream; the client treats 0 as "no time".
 constexpr uint32_t kFirstStamp = 1000;
@@ -65,10 +67,14 @@ void RelayPeer::OnDownload(const uint8_t* p, size_t len) {
     const Camera* cam = sc.FindCamera(key);
     uint16_t result = 0;
     if (!cam) result = kNoSuchCamera;
+    else if (cam->relay != m_ctx.name) result = kNotOnThisRelay;
     else if (!cam->online) result = kCameraOffline;
-    else if (m_ctx.state.RefuseStream(key, sc.faults.refuseStreams)) result = kStreamBusy;
-    static const char kBlockA[] = "H264";
-    const size_t blockA = result == 0 ? 4 : 0;
+    else if (m_ctx.state.RefuseStream(key, m_ctx.state.CurrentFaults().refuseStreams)) result = kStreamBusy;
+    // Block A is opaque to the client; the "relay-bigblock" fault makes it
+    // longer than the 128 bytes the client keeps.
+    std::vector<uint8_t> blockBytes = {'H', '2', '6', '4'};
+    if (m_ctx.state.CurrentFaults().malformed == "relay-bigblock") blockBytes.assign(200, 0x5A);
+    const size_t blockA = result == 0 ? blockBytes.size() : 0;
     PacketWriter w(proto::kStreamDownloadResp, 30 + blockA);
     w.U16BE(8, result);
     if (result == 0) {
@@ -79,7 +85,7 @@ void RelayPeer::OnDownload(const uint8_t* p, size_t len) {
         w.U16(20, static_cast<uint16_t>(cam->audioCodec));
         w.U16(26, static_cast<uint16_t>(blockA));
         w.U16(28, 0);
-        w.Bytes(30, kBlockA, blockA);
+        w.Bytes(30, blockBytes.data(), blockA);
     }
     Send(w.Take());
     if (result != 0) {
@@ -95,8 +101,8 @@ void RelayPeer::OnDownload(const uint8_t* p, size_t len) {
     m_ctx.log.Event(m_ctx.name + " download " + key + " " + std::to_string(cam->width) + "x" +
                     std::to_string(cam->height) + "@" + std::to_string(cam->fps) + " audio=" +
                     std::to_string(cam->audioCodec));
-    const std::string& mode = sc.faults.malformed;
-    if (mode.rfind("relay-", 0) == 0) SendMalformed(mode);
+    const std::string mode = m_ctx.state.CurrentFaults().malformed;
+    if (mode.rfind("relay-", 0) == 0 && mode != "relay-bigblock") SendMalformed(mode);
 }
 
 void RelayPeer::SendMalformed(const std::string& mode) {
@@ -129,8 +135,9 @@ void RelayPeer::StopMedia() {
     m_audio = nullptr;
 }
 
-bool RelayPeer::SendMedia(uint8_t kind, uint8_t sub, const uint8_t* data, size_t size, int64_t nowMs) {
-    const int kbps = m_ctx.state.Config().faults.relayKbps;
+bool RelayPeer::SendMedia(uint8_t kind, uint8_t sub, const uint8_t* data, size_t size, int64_t nowMs,
+                          int64_t dueMs) {
+    const int kbps = m_ctx.state.CurrentFaults().relayKbps;
     if (kbps > 0) {
         if (m_tokenMs == 0) m_tokenMs = nowMs;
         m_tokens = std::min(m_tokens + (nowMs - m_tokenMs) * kbps / 8.0, 256.0 * 1024);
@@ -141,7 +148,7 @@ bool RelayPeer::SendMedia(uint8_t kind, uint8_t sub, const uint8_t* data, size_t
     std::vector<uint8_t> pkt(kMediaHead + size);
     wire::PutU32(pkt.data(), static_cast<uint32_t>(pkt.size()));
     wire::PutU32(pkt.data() + 4, proto::kStreamMedia);
-    wire::PutU32(pkt.data() + 8, kFirstStamp + static_cast<uint32_t>(nowMs - m_startMs));
+    wire::PutU32(pkt.data() + 8, kFirstStamp + static_cast<uint32_t>(std::max<int64_t>(0, dueMs - m_originMs)));
     pkt[12] = kind;
     pkt[13] = sub;
     if (size) std::memcpy(pkt.data() + kMediaHead, data, size);
@@ -159,19 +166,22 @@ void RelayPeer::SendVideo(int64_t nowMs) {
         for (int guard = 0; guard < 8; ++guard) {
             uint64_t seq = m_frameIndex;
             auto f = m_feed->LiveFrame(seq);
-            if (!f || !SendMedia(kVideo, f->key ? 1 : 0, f->data.data(), f->data.size(), nowMs)) return;
+            if (!f || !SendMedia(kVideo, f->key ? 1 : 0, f->data.data(), f->data.size(), nowMs, nowMs)) return;
             m_frameIndex = seq + 1;
             ++m_framesSent;
         }
         return;
     }
-    if (!m_feed->Ready()) return;
+    if (!m_feed->Ready()) {
+        m_startMs = nowMs;  // the loop is still being encoded: start when it is there
+        return;
+    }
     const int fps = m_camera->fps;
     for (int guard = 0; guard < 8; ++guard) {
         int64_t due = m_startMs + static_cast<int64_t>(m_framesSent) * 1000 / fps;
         if (nowMs < due) return;
         auto f = m_feed->LoopFrame(m_framesSent);
-        if (!SendMedia(kVideo, f->key ? 1 : 0, f->data.data(), f->data.size(), nowMs)) {
+        if (!SendMedia(kVideo, f->key ? 1 : 0, f->data.data(), f->data.size(), nowMs, due)) {
             // A slow reader: keep the schedule from running away.
             if (nowMs - due > 2000) m_startMs += nowMs - due;
             return;
@@ -183,7 +193,7 @@ void RelayPeer::SendVideo(int64_t nowMs) {
 void RelayPeer::OnTick(int64_t nowMs) {
     if (!m_camera || !m_feed) return;
     if (m_startMs == 0) {
-        m_startMs = nowMs;
+        m_startMs = m_originMs = nowMs;
         m_nextAlarmMs = m_camera->hasAlarm ? nowMs + m_camera->alarm.periodSeconds * 1000LL : 0;
     }
     SendVideo(nowMs);
@@ -191,7 +201,9 @@ void RelayPeer::OnTick(int64_t nowMs) {
         if (m_nextAudioMs == 0) m_nextAudioMs = nowMs;
         while (nowMs >= m_nextAudioMs) {
             const std::vector<uint8_t>& a = m_audio->Packet(m_audioIndex);
-            if (!SendMedia(kAudio, static_cast<uint8_t>(m_camera->audioCodec), a.data(), a.size(), nowMs)) break;
+            if (!SendMedia(kAudio, static_cast<uint8_t>(m_camera->audioCodec), a.data(), a.size(), nowMs,
+                           m_nextAudioMs))
+                break;
             ++m_audioIndex;
             m_nextAudioMs += AudioLoop::kPacketMs;
         }
@@ -205,7 +217,7 @@ void RelayPeer::OnTick(int64_t nowMs) {
         wire::PutU16(rec + 6, static_cast<uint16_t>(al.y));
         wire::PutU16(rec + 8, static_cast<uint16_t>(al.width));
         wire::PutU16(rec + 10, static_cast<uint16_t>(al.height));
-        if (SendMedia(kAlarm, 0, rec, sizeof rec, nowMs)) {
+        if (SendMedia(kAlarm, 0, rec, sizeof rec, nowMs, m_nextAlarmMs)) {
             m_ctx.log.Event(Tag() + " alarm region=" + std::to_string(al.region));
             m_nextAlarmMs += al.periodSeconds * 1000LL;
         }

@@ -40,8 +40,9 @@ private:
     void OnAudioCtrl(const uint8_t* p, size_t len);
     void StopMedia();
     // Sends one media packet unless the output bound or the rate cap says
-    // wait; returns whether it went out.
-    bool SendMedia(uint8_t kind, uint8_t sub, const uint8_t* data, size_t size, int64_t nowMs);
+    // wait; returns whether it went out. `dueMs` is when the packet was due:
+    // its stamp, so stamps keep the frame spacing whatever the send jitter.
+    bool SendMedia(uint8_t kind, uint8_t sub, const uint8_t* data, size_t size, int64_t nowMs, int64_t dueMs);
     void SendVideo(int64_t nowMs);
     void SendMalformed(const std::string& mode);
     std::string Tag() const;
@@ -54,7 +55,8 @@ private:
     const AudioLoop* m_audio = nullptr;
     bool m_subscribed = false;
     bool m_audioOn = false;
-    int64_t m_startMs = 0;
+    int64_t m_startMs = 0;   // video schedule base; moves on when a slow reader falls behind
+    int64_t m_originMs = 0;  // time of stamp kFirstStamp; never moves
     uint64_t m_frameIndex = 0;  // frames sent (loop) or next sequence (live)
     int64_t m_nextAudioMs = 0;
     uint64_t m_audioIndex = 0;

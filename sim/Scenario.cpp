@@ -180,7 +180,7 @@ public:
             const json& s = doc[key][i];
             CheckKeys(s, p, {"id", "port", "host"});
             ServerPort sp{Key(s, p, "id"), static_cast<uint16_t>(Int(s, p, "port", 0, 0, 65535)),
-                          Str(s, p, "host", "", 31)};
+                          Str(s, p, "host", "", 31), s.contains("host")};
             if (!ids.insert(sp.id).second) Fail(p + "/id", "repeats id \"" + sp.id + "\"");
             out.push_back(sp);
         }
@@ -309,6 +309,8 @@ public:
                 sc.nodes.push_back(node);
             }
         }
+        // The node list travels in one packet of at most 204800 bytes.
+        if (sc.nodes.size() > (204800 - 12) / 144) Fail("/nodes", "more nodes than one node list reply can carry (1422)");
         if (doc.contains("cameras")) {
             if (!doc["cameras"].is_array()) Fail("/cameras", "must be a list");
             std::set<std::string> camKeys;

@@ -72,7 +72,8 @@ struct Camera {
 struct ServerPort {
     std::string id;
     uint16_t port = 0;
-    std::string host;  // host name written into camera records
+    std::string host;      // host name written into camera records
+    bool hostSet = false;  // false: the bind address; true with "": left empty
 };
 
 // Switches that make the simulator misbehave on purpose.

@@ -11,6 +11,17 @@ uint32_t SimState::NextClientId() {
     return m_nextClient++;
 }
 
+Faults SimState::CurrentFaults() const {
+    std::lock_guard<std::mutex> g(m_lock);
+    return m_faults;
+}
+
+void SimState::SetFaults(const Faults& faults) {
+    std::lock_guard<std::mutex> g(m_lock);
+    m_faults = faults;
+    m_downloads.clear();
+}
+
 uint32_t SimState::ServerTime() const {
     return static_cast<uint32_t>(static_cast<int64_t>(time(nullptr)) + m_scenario.clockOffsetSeconds);
 }
@@ -69,6 +80,12 @@ void SimState::CloseTalksOf(uint32_t clientId) {
     std::lock_guard<std::mutex> g(m_lock);
     for (auto it = m_talk.begin(); it != m_talk.end();)
         it = it->second == clientId ? m_talk.erase(it) : std::next(it);
+}
+
+bool SimState::TalkHeldBy(uint32_t device, uint32_t clientId) const {
+    std::lock_guard<std::mutex> g(m_lock);
+    auto it = m_talk.find(device);
+    return it != m_talk.end() && it->second == clientId;
 }
 
 void SimState::SetStreamRequested(const std::string& key, bool on) {

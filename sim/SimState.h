@@ -16,10 +16,14 @@ namespace sim {
 class SimState {
 public:
     // `scenario` is borrowed and must outlive the state.
-    explicit SimState(const Scenario& scenario) : m_scenario(scenario) {}
+    explicit SimState(const Scenario& scenario) : m_scenario(scenario), m_faults(scenario.faults) {}
 
     const Scenario& Config() const { return m_scenario; }
     uint32_t NextClientId();
+    // Fault switches in force: the scenario's, changed at run time by the
+    // control path. Setting them restarts the stream-refusal counts.
+    Faults CurrentFaults() const;
+    void SetFaults(const Faults& faults);
     // Server clock: wall clock plus the scenario's offset.
     uint32_t ServerTime() const;
 
@@ -36,6 +40,7 @@ public:
     bool OpenTalk(uint32_t device, uint32_t clientId);
     void CloseTalk(uint32_t device, uint32_t clientId);
     void CloseTalksOf(uint32_t clientId);
+    bool TalkHeldBy(uint32_t device, uint32_t clientId) const;
 
     void SetStreamRequested(const std::string& key, bool on);
     bool StreamRequested(const std::string& key) const;
@@ -47,6 +52,7 @@ private:
     mutable std::mutex m_lock;
     // --- guarded by m_lock
     uint32_t m_nextClient = 1000;
+    Faults m_faults;
     std::map<std::string, int> m_logins;
     mutable std::map<std::string, PtzState> m_ptz;
     std::map<uint32_t, uint32_t> m_talk;  // device -> client

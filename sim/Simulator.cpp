@@ -35,10 +35,10 @@ void Simulator::Start() {
         RelayContext* ctx = m_relayCtx.back().get();
         auto srv = std::make_unique<TcpServer>(r.id, m_log, [ctx] { return std::make_unique<RelayPeer>(*ctx); });
         srv->SetPollMs(4);
-        srv->SetOutputLimit(2u << 20);
+        srv->SetOutputLimit(512u << 10);  // a few frames: a stalled reader holds the stream back
         srv->SetDropAfterSeconds(faults.dropAfterSeconds);
         srv->Listen(m_bind, r.port);
-        ep.relayHost[r.id] = r.host.empty() ? m_bind : r.host;
+        ep.relayHost[r.id] = r.hostSet ? r.host : m_bind;
         ep.relayPort[r.id] = srv->Port();
         m_relays.push_back(std::move(srv));
     }
@@ -57,7 +57,10 @@ void Simulator::Start() {
         ep.recordPort[r.id] = srv->Port();
         m_records.push_back(std::move(srv));
     }
-    m_http = std::make_unique<HttpFileServer>(*m_state, *m_clip, m_log, [this] { return StateJson(); });
+    HttpFileServer::Control control{[this] { return StateJson(); },
+                                    [this](const std::string& s) { return Drop(s); },
+                                    [this](const std::string& f) { return SetFault(f); }};
+    m_http = std::make_unique<HttpFileServer>(*m_state, *m_clip, m_log, control);
     m_http->Listen(m_bind, m_scenario.httpPort);
     for (auto& ctx : m_recordCtx) ctx->httpPort = m_http->Port();
 
@@ -83,6 +86,30 @@ void Simulator::Stop() {
     if (m_http) m_http->Stop();
     if (m_media) m_media->Stop();
     m_started = false;
+}
+
+bool Simulator::Drop(const std::string& server) {
+    bool all = server == "all";
+    if (!all && server != "central" && server != "relay" && server != "record") return false;
+    m_log.Event("control drop " + server);
+    if ((all || server == "central") && m_central) m_central->DropAll();
+    if (all || server == "relay")
+        for (auto& s : m_relays) s->DropAll();
+    if (all || server == "record")
+        for (auto& s : m_records) s->DropAll();
+    return true;
+}
+
+std::string Simulator::SetFault(const std::string& nameValue) {
+    Faults f = m_state->CurrentFaults();
+    try {
+        FaultSwitches::ApplyOption(f, nameValue);
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    m_state->SetFaults(f);
+    m_log.Event("control faults " + FaultSwitches::Describe(f));
+    return "";
 }
 
 std::string Simulator::ReadyLine() const {

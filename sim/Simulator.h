@@ -44,6 +44,11 @@ public:
     // Open TCP connections over every server.
     size_t ConnectionCount() const;
     std::string StateJson() const;
+    // Control path: closes the connections of "central", "relay", "record"
+    // or "all"; false for another name. Thread: any, once started.
+    bool Drop(const std::string& server);
+    // Sets one fault switch ("NAME=VALUE"); returns "" or the error.
+    std::string SetFault(const std::string& nameValue);
 
     SimLog& Log() { return m_log; }
     SimState& State() { return *m_state; }

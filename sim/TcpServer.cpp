@@ -26,7 +26,8 @@ int64_t TcpServer::NowMs() {
 }
 
 TcpServer::TcpServer(std::string name, SimLog& log, Factory factory)
-    : m_name(std::move(name)), m_log(log), m_factory(std::move(factory)) {}
+    : m_name(std::move(name)), m_log(log), m_factory(std::move(factory)),
+      m_wakeFd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
 TcpServer::~TcpServer() {
     Stop();
@@ -63,7 +64,6 @@ void TcpServer::AddDatagram(int fd, std::function<void(int)> onReadable) {
 
 void TcpServer::Start() {
     if (m_thread.joinable()) return;
-    if (m_wakeFd < 0) m_wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     m_stop = false;
     m_thread = std::thread([this] { Loop(); });
 }
@@ -74,6 +74,12 @@ void TcpServer::Stop() {
     uint64_t one = 1;
     if (::write(m_wakeFd, &one, sizeof one) < 0) { /* the poll time-out ends the loop anyway */ }
     m_thread.join();
+}
+
+void TcpServer::DropAll() {
+    m_dropAll = true;
+    uint64_t one = 1;
+    if (m_wakeFd >= 0 && ::write(m_wakeFd, &one, sizeof one) < 0) { /* the next poll time-out sees it */ }
 }
 
 void TcpServer::AcceptAll(int64_t now) {
@@ -152,6 +158,14 @@ void TcpServer::Loop() {
         int rc = ::poll(fds.data(), fds.size(), m_pollMs);
         if (rc < 0 && errno != EINTR) break;
         int64_t now = NowMs();
+        if (fds[0].revents & POLLIN) {
+            uint64_t count;
+            if (::read(m_wakeFd, &count, sizeof count) < 0) { /* nothing pending */ }
+        }
+        if (m_dropAll.exchange(false)) {
+            while (!m_peers.empty()) ClosePeer(m_peers.size() - 1, "dropped by control");
+            continue;
+        }
         if (fds[1].revents & POLLIN) AcceptAll(now);
         for (size_t i = 0; i < m_datagrams.size(); ++i)
             if (fds[2 + i].revents & POLLIN) m_datagrams[i].second(m_datagrams[i].first);

@@ -39,6 +39,8 @@ public:
     void Stop();  // joins; closes every connection
     // Thread: any.
     size_t PeerCount() const { return m_peerCount.load(); }
+    // Closes every open connection at the next pass. Thread: any.
+    void DropAll();
 
     static int64_t NowMs();  // monotonic
 
@@ -54,9 +56,9 @@ private:
     std::string m_name;
     SimLog& m_log;
     Factory m_factory;
+    const int m_wakeFd;  // eventfd that interrupts poll()
     // --- set before Start(), read-only after
     int m_listenFd = -1;
-    int m_wakeFd = -1;
     uint16_t m_port = 0;
     size_t m_outLimit = 1 << 20;
     int64_t m_dropAfterMs = 0;
@@ -67,6 +69,7 @@ private:
     std::vector<Entry> m_peers;
     // --- any thread
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_dropAll{false};
     std::atomic<size_t> m_peerCount{0};
     std::thread m_thread;
 };

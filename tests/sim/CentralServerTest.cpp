@@ -114,6 +114,20 @@ TEST(CentralServer, RefusesWithEveryResultCode) {
     EXPECT_EQ(U16(Login(s3, f, "single", "single"), 8), 0);
 }
 
+TEST(CentralServer, RelayHostAsTheScenarioGivesIt) {
+    SimFixture f([](sim::Scenario& sc) {
+        sc.relays[0].host = "";  // the client is to fill in the central server's host
+        sc.relays[0].hostSet = true;
+    });
+    SimTestClient c;
+    Bytes r = Login(c, f, "demo", "demo");
+    ASSERT_TRUE(c.Send(ListRequest(kCamReq)));
+    auto p = c.ReadCommand(kCamResp);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(Text(*p, 12 + 156, 32), "");
+    EXPECT_EQ(U16(*p, 12 + 192), f.Sim().RelayPort(0));
+}
+
 TEST(CentralServer, ForcedRefusalFault) {
     SimFixture f([](sim::Scenario& sc) { sc.faults.refuseLogins = 24; });
     SimTestClient c;
@@ -178,6 +192,8 @@ TEST(CentralServer, TalkIsAnsweredEchoedAndExclusivePerDevice) {
     EXPECT_NE(U16(*r, 64 + 4), 0);
 
     Bytes data = {8, 0, 0x06, 0x40, 1, 2, 3, 4};
+    ASSERT_TRUE(b.Send(DeviceMessage(2, idB, 12, "T2", data)));  // B holds no talk
+    EXPECT_TRUE(f.WaitLine("talk data T2 ignored"));
     ASSERT_TRUE(a.Send(DeviceMessage(2, idA, 12, "T2", data)));
     r = a.ReadCommand(kDevice);
     ASSERT_TRUE(r);
@@ -253,6 +269,19 @@ TEST(CentralFaults, SilencedHeartbeatsMalformedPacketsAndDroppedConnections) {
         ASSERT_TRUE(p);
         EXPECT_EQ(p->size(), 12u + 196u * U32(*p, 8) + 1);
         EXPECT_TRUE(c.WaitClosed(4000));
+    }
+    {
+        SimFixture f([](sim::Scenario& sc) { sc.faults.malformed = "central-emptynode"; });
+        SimTestClient c;
+        ASSERT_TRUE(c.Connect(f.Sim().CentralPort()));
+        ASSERT_TRUE(c.Send(LoginRequest("demo", "demo")));
+        ASSERT_TRUE(c.ReadCommand(kLoginResp));
+        ASSERT_TRUE(c.Send(ListRequest(kNodeReq)));
+        auto p = c.ReadCommand(kNodeResp);
+        ASSERT_TRUE(p);
+        ASSERT_EQ(U32(*p, 8), 3u);
+        ASSERT_EQ(p->size(), 12u + 144u * 3);
+        EXPECT_EQ(Text(*p, 12 + 2 * 144 + 4, 36), "");
     }
 }
 

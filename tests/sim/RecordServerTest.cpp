@@ -91,6 +91,18 @@ TEST(RecordServer, FixedAccountLoginKeepAliveAndQueries) {
     EXPECT_TRUE(f.WaitLine("rec1 query T2"));
 }
 
+TEST(RecordServer, BadNameFaultAddsANameWithoutUnderscore) {
+    SimFixture f([](sim::Scenario& sc) { sc.faults.malformed = "record-badname"; });
+    SimTestClient c;
+    ASSERT_TRUE(c.Connect(f.Sim().RecordPort(0)));
+    ASSERT_TRUE(c.Send(RecordLogin("kqwz", "kqwz")));
+    ASSERT_TRUE(c.ReadCommand(kLoginResp));
+    uint32_t now = static_cast<uint32_t>(time(nullptr));
+    QueryReply q = Query(c, "T2", now - 7200, now);
+    ASSERT_GE(q.names.size(), 2u);
+    EXPECT_EQ(q.names.front(), "badname.mp4");
+}
+
 TEST(RecordServer, HttpServesTheClipWithRanges) {
     SimFixture f;
     SimTestClient c;
@@ -132,7 +144,15 @@ TEST(RecordServer, HttpServesTheClipWithRanges) {
     std::remove(file.c_str());
 }
 
-TEST(SimState, JsonViewShowsPtzAndLogins) {
+uint16_t LoginResult(SimFixture& f) {
+    SimTestClient c;
+    EXPECT_TRUE(c.Connect(f.Sim().CentralPort()));
+    EXPECT_TRUE(c.Send(LoginRequest("demo", "demo")));
+    auto r = c.ReadCommand(0x9004);
+    return r ? U16(*r, 8) : 0xFFFF;
+}
+
+TEST(ControlPath, StateFaultsAndDrops) {
     SimFixture f;
     httplib::Client http("127.0.0.1", f.Sim().HttpPort());
     auto r = http.Get("/sim/state");
@@ -140,6 +160,32 @@ TEST(SimState, JsonViewShowsPtzAndLogins) {
     EXPECT_EQ(r->status, 200);
     EXPECT_NE(r->body.find("\"ptz\""), std::string::npos);
     EXPECT_NE(r->body.find("\"demo\":0"), std::string::npos);
+
+    r = http.Post("/sim/fault?set=refuseLogins%3D9", "", "text/plain");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200);
+    EXPECT_EQ(LoginResult(f), 9);
+    r = http.Post("/sim/fault?refuseLogins=0", "", "text/plain");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200);
+    EXPECT_EQ(LoginResult(f), 0);
+    r = http.Post("/sim/fault?set=malformed%3Dnever", "", "text/plain");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 400);
+
+    SimTestClient central, record;
+    ASSERT_TRUE(central.Connect(f.Sim().CentralPort()));
+    ASSERT_TRUE(record.Connect(f.Sim().RecordPort(0)));
+    ASSERT_TRUE(central.Send(LoginRequest("demo", "demo")));
+    ASSERT_TRUE(central.ReadCommand(0x9004));
+    r = http.Post("/sim/drop?server=central", "", "text/plain");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200);
+    EXPECT_TRUE(central.WaitClosed(3000));
+    EXPECT_FALSE(record.WaitClosed(300));
+    r = http.Post("/sim/drop?server=everything", "", "text/plain");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 400);
 }
 
 }  // namespace

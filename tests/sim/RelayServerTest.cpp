@@ -12,6 +12,9 @@ extern "C" {
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <thread>
+
+#include <sys/socket.h>
 
 #include "SimFixture.h"
 #include "SimTestClient.h"
@@ -212,10 +215,12 @@ TEST(Relay, AlarmRecordsArriveAtTheCameraPeriod) {
     EXPECT_NEAR(static_cast<double>(U32(*b, 8) - U32(*a, 8)), 1000.0, 200.0);
 }
 
+// Mean luma difference over a band below the text lines and above the
+// moving bar, where only the scene (and so the PTZ position) shows.
 double CentreDifference(const AVFrame* a, const std::vector<uint8_t>& b) {
     double sum = 0;
     int n = 0;
-    for (int y = a->height / 3; y < a->height * 2 / 3; ++y)
+    for (int y = a->height * 5 / 8; y < a->height * 3 / 4 - 2; ++y)
         for (int x = a->width / 4; x < a->width * 3 / 4; ++x, ++n)
             sum += std::abs(a->data[0][y * a->linesize[0] + x] - b[static_cast<size_t>(y) * a->width + x]);
     return sum / n;
@@ -260,8 +265,16 @@ TEST(Relay, PtzMovesTheLivePicture) {
     EXPECT_GE(moved, 10.0);
 }
 
-TEST(Relay, RefusesOfflineUnknownAndFaultedStreams) {
-    SimFixture f([](sim::Scenario& sc) { sc.faults.refuseStreams = 2; });
+TEST(Relay, RefusesOfflineUnknownMisplacedAndFaultedStreams) {
+    SimFixture f([](sim::Scenario& sc) {
+        sc.faults.refuseStreams = 2;
+        sc.relays.push_back({"relay2", 0, ""});
+        sc.cameras.push_back(sc.cameras[0]);
+        sc.cameras.back().key = "ELSEWHERE";
+        sc.cameras.back().relay = "relay2";
+    });
+    SimTestClient other;
+    EXPECT_EQ(U16BE(Open(other, f, "ELSEWHERE"), 8), 4);  // not served by relay1
     for (const char* key : {"T3", "NOPE"}) {
         SimTestClient c;
         Bytes d = Open(c, f, key);
@@ -302,6 +315,14 @@ TEST(Relay, SlowRelayCapsTheRateAndMalformedPacketsArrive) {
         // The test client cuts nothing out of a 204801-byte length; nothing whole arrives.
         EXPECT_FALSE(p && U32(*p, 0) <= 204800 && U32(*p, 4) == kMedia && p->size() > 14);
     }
+    {
+        SimFixture f([](sim::Scenario& sc) { sc.faults.malformed = "relay-bigblock"; });
+        SimTestClient c;
+        Bytes d = Open(c, f, "T1");
+        EXPECT_EQ(U16(d, 26), 200);
+        EXPECT_EQ(d.size(), 30u + 200u);
+        EXPECT_TRUE(NextMedia(c, 1));  // the stream goes on as usual
+    }
 }
 
 TEST(VideoEncoder, KeepsEveryFrameFarBelowThePacketLimit) {
@@ -318,6 +339,35 @@ TEST(VideoEncoder, KeepsEveryFrameFarBelowThePacketLimit) {
     }
     EXPECT_GT(largest, 0u);
     EXPECT_LT(largest, 204800u - 14u);
+}
+
+}  // namespace
+
+namespace {
+
+// A reader that stops for a while holds the relay back instead of growing
+// its memory or losing frames: afterwards the stream still decodes.
+TEST(Relay, StalledReaderResumesWithADecodableStream) {
+    SimFixture f;
+    ASSERT_TRUE(f.WaitMediaReady());
+    SimTestClient c;
+    Open(c, f, "T2");
+    int small = 4096;
+    setsockopt(c.Fd(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    ASSERT_TRUE(NextMedia(c, 1));
+    // Stall: nothing read for three seconds (30 frames at 10 fps).
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    Decoder dec;
+    int decoded = 0, keys = 0;
+    for (int i = 0; i < 40; ++i) {
+        auto m = NextMedia(c, 1);
+        ASSERT_TRUE(m) << i;
+        keys += (*m)[13] == 1;
+        if (keys > 0) decoded += dec.Decode(m->data() + 14, m->size() - 14);
+    }
+    EXPECT_GE(keys, 1);
+    EXPECT_GE(decoded, 30);
+    EXPECT_EQ(f.Sim().ConnectionCount(), 1u);
 }
 
 }  // namespace
