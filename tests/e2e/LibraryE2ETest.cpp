@@ -16,14 +16,46 @@ extern "C" {
 }
 
 #include "KelvoNetwork.h"
-#include "tests/e2e/SimProcess.h"
+#include "tests/sim/SimProcess.h"
 #include "tests/support/TestSupport.h"
 
 using testing_support::WaitFor;
 
 namespace {
 
-const char* kScenario = "tests/e2e/data/four.json";
+// The simulator program on ephemeral ports with the four-camera scenario,
+// its clip cache in a folder of its own.
+class Sim {
+public:
+    Sim() : m_cache(MakeDir()), m_process({"--scenario", Scenario(), "--port", "0", "--cache-dir", m_cache}) {
+        m_ready = m_process.WaitReady(60000);
+    }
+    ~Sim() {
+        m_process.Stop();
+        std::string rm = "rm -rf '" + m_cache + "'";
+        if (std::system(rm.c_str()) != 0) {
+        }
+    }
+    bool Ready() const { return m_ready; }
+    uint16_t CentralPort() const { return m_process.central; }
+    bool WaitLine(const std::string& text, int timeoutMs = 5000, size_t from = 0) {
+        return m_process.WaitLine(text, timeoutMs, from);
+    }
+    size_t Mark() const { return m_process.Mark(); }
+
+private:
+    static std::string MakeDir() {
+        char tmpl[] = "/tmp/kelvo-e2e-XXXXXX";
+        return mkdtemp(tmpl) ? tmpl : "/tmp";
+    }
+    static std::string Scenario() {
+        const char* source = std::getenv("KELVO_SOURCE_DIR");
+        return std::string(source ? source : ".") + "/tests/e2e/data/four.json";
+    }
+    std::string m_cache;
+    simtest::SimProcess m_process;
+    bool m_ready = false;
+};
 
 struct Events {
     std::mutex mutex;
@@ -100,7 +132,7 @@ struct StreamProbe {
 }  // namespace
 
 TEST(LibraryE2E, LoginDirectoryRightsAndRefusals) {
-    e2e::SimProcess sim(kScenario);
+    Sim sim;
     ASSERT_TRUE(sim.Ready());
     Session s;
     ASSERT_TRUE(s.Login(sim.CentralPort(), "demo", "demo"));
@@ -144,7 +176,7 @@ TEST(LibraryE2E, LoginDirectoryRightsAndRefusals) {
 }
 
 TEST(LibraryE2E, RecordingsOfACameraAreListed) {
-    e2e::SimProcess sim(kScenario);
+    Sim sim;
     ASSERT_TRUE(sim.Ready());
     Session s;
     ASSERT_TRUE(s.Login(sim.CentralPort(), "demo", "demo"));
@@ -173,7 +205,7 @@ TEST(LibraryE2E, RecordingsOfACameraAreListed) {
 }
 
 TEST(LibraryE2E, FourCamerasPlayRecordSnapAndSteer) {
-    e2e::SimProcess sim(kScenario);
+    Sim sim;
     ASSERT_TRUE(sim.Ready());
     ASSERT_TRUE(sim.WaitLine("media ready", 60000));
     Session s;
