@@ -43,26 +43,23 @@ void WallLayout::Span(int origin, int length, int cells, int first, int count, i
 
 void WallLayout::CellOf(int index, int* col, int* row) const
 {
-    // Pane 0 is the large pane; the others fill the cells it leaves, row by row.
+    // Pane 0 is the large pane; the others fill the cells it leaves, row by
+    // row: first the rows beside it, then the full rows below it.
     if (index == 0) {
         *col = 0;
         *row = 0;
         return;
     }
-    int n = 0;
-    for (int r = 0; r < m_rows; ++r) {
-        for (int c = 0; c < m_cols; ++c) {
-            if (c < m_spanAcross && r < m_spanDown)
-                continue;
-            if (++n == index) {
-                *col = c;
-                *row = r;
-                return;
-            }
-        }
+    const int k = index - 1;
+    const int beside = m_cols - m_spanAcross;
+    if (k < m_spanDown * beside) {
+        *row = k / beside;
+        *col = m_spanAcross + k % beside;
+    } else {
+        const int below = k - m_spanDown * beside;
+        *row = m_spanDown + below / m_cols;
+        *col = below % m_cols;
     }
-    *col = -1;
-    *row = -1;
 }
 
 SDL_Rect WallLayout::PaneRect(int index) const
@@ -80,16 +77,42 @@ SDL_Rect WallLayout::PaneRect(int index) const
     return rect;
 }
 
+int WallLayout::IndexOfCell(int col, int row) const
+{
+    if (col < m_spanAcross && row < m_spanDown)
+        return 0;
+    const int beside = m_cols - m_spanAcross;
+    if (row < m_spanDown)
+        return 1 + row * beside + (col - m_spanAcross);
+    return 1 + m_spanDown * beside + (row - m_spanDown) * m_cols + col;
+}
+
 int WallLayout::HitTest(int x, int y) const
 {
+    // Cell along each axis; a point in a gap hits nothing, except inside the
+    // large pane, which covers the gaps between its own cells.
+    auto cellAt = [](int v, int origin, int length, int cells) {
+        for (int i = 0; i < cells; ++i) {
+            int start = 0;
+            int size = 0;
+            Span(origin, length, cells, i, 1, &start, &size);
+            if (v < start)
+                return -1;
+            if (v < start + size)
+                return i;
+        }
+        return -1;
+    };
     const SDL_Point p{x, y};
-    // At most 81 panes; a scan is simpler than inverting the rounding.
-    for (int i = 0, n = PaneCount(); i < n; ++i) {
-        const SDL_Rect r = PaneRect(i);
-        if (SDL_PointInRect(&p, &r))
-            return i;
-    }
-    return -1;
+    const SDL_Rect big = PaneRect(0);
+    if (SDL_PointInRect(&p, &big))
+        return 0;
+    const int col = cellAt(x, m_region.x, m_region.w, m_cols);
+    const int row = cellAt(y, m_region.y, m_region.h, m_rows);
+    if (col < 0 || row < 0)
+        return -1;
+    const int index = IndexOfCell(col, row);
+    return index == 0 ? -1 : index;
 }
 
 }  // namespace kelvo

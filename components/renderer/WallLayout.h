@@ -35,8 +35,9 @@ public:
 private:
     // Left edge and width of cells [first, first + count) along one axis.
     static void Span(int origin, int length, int cells, int first, int count, int* start, int* size);
-    // Grid cell (col, row) of pane `index`.
+    // Grid cell (col, row) of pane `index`, and back.
     void CellOf(int index, int* col, int* row) const;
+    int IndexOfCell(int col, int row) const;
 
     int m_cols;
     int m_rows;

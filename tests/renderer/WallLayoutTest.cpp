@@ -135,7 +135,7 @@ void CheckTiling(const WallLayout& l)
 TEST(WallLayoutTest, ChooserLayoutsTileFullHdAndOddRegions)
 {
     for (const Grid& g : kChooserLayouts) {
-        for (const SDL_Rect& reg : {SDL_Rect{0, 0, 1920, 1080}, SDL_Rect{37, 19, 1001, 677}}) {
+        for (const SDL_Rect& reg : {SDL_Rect{0, 0, 1920, 1080}, SDL_Rect{37, 19, 641, 359}}) {
             WallLayout l;
             ASSERT_TRUE(l.Set(g.cols, g.rows, g.span, g.span));
             l.SetRegion(reg);
@@ -154,7 +154,7 @@ TEST(WallLayoutTest, EveryGridAndSpanTiles)
                 for (int sd = 1; sd <= rows; ++sd) {
                     WallLayout l;
                     ASSERT_TRUE(l.Set(cols, rows, sa, sd));
-                    l.SetRegion(SDL_Rect{5, 3, 211, 157});
+                    l.SetRegion(SDL_Rect{5, 3, 157, 121});
                     CheckTiling(l);
                     if (testing::Test::HasFatalFailure())
                         return;
