@@ -40,6 +40,9 @@ enum class MouseAction { MOVE, LEFT_DOWN, RIGHT_DOWN, DOUBLE_CLICK, WHEEL, LEAVE
 //    must outlive the renderer (or be reset to null first, with no picture
 //    in flight); the SDL_Renderer must stay alive until Stop(), another
 //    Start() or destruction of this object.
+//  - A view may be removed while its stream still delivers: later pictures
+//    for it are refused. The renderer itself is destroyed only after every
+//    stream thread has stopped calling it.
 class VideoRenderer {
 public:
     VideoRenderer();

@@ -346,4 +346,35 @@ TEST_F(RendererDrawTest, PicturesFromManyThreadsNeverTear)
     }
 }
 
+// The wall removes a view while its stream thread may still deliver a last
+// picture: the late picture is refused, nothing is touched after removal.
+TEST_F(RendererDrawTest, RemovingAViewWhileItsStreamStillPushesIsSafe)
+{
+    r.SetFontPath("/nonexistent");
+    ASSERT_TRUE(r.Start(0, 0, 400, 300, canvas.Renderer()));
+    ASSERT_TRUE(r.SetLayout(1, 1, 1, 1));
+    const auto pic = SolidI420(176, 144, kRed.y, kRed.u, kRed.v);
+    for (int round = 0; round < 20; ++round) {
+        const int v = r.CreateView(176, 144, 1);
+        ASSERT_NE(v, 0);
+        std::atomic<bool> accepted{false};
+        std::atomic<bool> refused{false};
+        std::thread stream([&] {
+            while (!refused.load()) {
+                if (r.ShowPicture(v, pic.data(), 176, 144))
+                    accepted.store(true);
+                else
+                    refused.store(true);
+            }
+        });
+        while (!accepted.load())
+            std::this_thread::yield();
+        r.Draw();
+        ASSERT_TRUE(r.RemoveView(v));
+        r.Draw();
+        stream.join();
+        EXPECT_TRUE(Uniform(SDL_Rect{0, 0, 400, 300}, kBlack));
+    }
+}
+
 }  // namespace

@@ -268,4 +268,42 @@ TEST_F(VideoRendererTest, BadPicturesAndSettingsAreRefused)
     EXPECT_EQ(r.SurfaceHandle(), canvas.Renderer());
 }
 
+// Callbacks may call straight back in: the wall reads the selection and the
+// view's rectangle from OnViewSelected, and a stream may push again from
+// OnSurfaceChanged. Neither may deadlock.
+TEST_F(VideoRendererTest, CallbacksMayCallBackIn)
+{
+    struct Reentrant : kelvo::IRenderManagerCallBack {
+        VideoRenderer* r = nullptr;
+        int view = 0;
+        int selected = 0;
+        SDL_Rect rect{};
+        int pushes = 0;
+        std::vector<uint8_t> pic = rendertest::SolidI420(16, 16, 1, 2, 3);
+        void OnViewSelected(int, int v) override
+        {
+            selected = r->SelectedView();
+            rect = r->ViewRect(v);
+        }
+        void OnSurfaceChanged() override
+        {
+            if (view != 0 && pushes++ < 3) {
+                r->ShowPicture(view, pic.data(), 16, 16);
+                r->SetReconnecting(view, 0);
+            }
+        }
+    } cb2;
+    cb2.r = &r;
+    r.SetCallback(&cb2);
+    const int v = r.CreateView(16, 16, 1);
+    cb2.view = v;
+    r.Draw();
+    ASSERT_TRUE(r.ShowPicture(v, cb2.pic.data(), 16, 16));
+    EXPECT_EQ(cb2.pushes, 1) << "the nested push is coalesced into the pending repaint";
+    Click(0);
+    EXPECT_EQ(cb2.selected, v);
+    EXPECT_EQ(cb2.rect.w, 200);
+    r.SetCallback(nullptr);
+}
+
 }  // namespace
