@@ -132,9 +132,11 @@ public:
 
     // Renders every pane into the region; does not present. Thread: UI.
     void Draw();
-    // Hover tracking and selection; returns the pane under the point or -1.
-    // A button or double click on a pane selects it and calls OnViewSelected.
-    // Thread: UI.
+    // Hover tracking and selection in window coordinates; returns the pane
+    // under the point or -1 (gaps, outside). A button or double click on a
+    // pane selects it and calls OnViewSelected, also for the pane already
+    // selected; the wall handles double clicks (full screen) itself. The
+    // wheel only moves the hover. Thread: UI.
     int HandleMouse(int x, int y, MouseAction action, int wheel);
     int HoveredPane() const { return m_hovered; }
 

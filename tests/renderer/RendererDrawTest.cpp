@@ -205,6 +205,36 @@ TEST_F(RendererDrawTest, TitlesDrawOnADarkenedStrip)
     EXPECT_GT(canvas.At(390, 3).r, 240) << "no strip without a title";
 }
 
+// Empty, connecting and reconnecting panes each show a centred text.
+TEST_F(RendererDrawTest, StateTextsMarkPanesWithoutPictures)
+{
+    if (SDL_RWops* f = SDL_RWFromFile(kFont, "rb"))
+        SDL_RWclose(f);
+    else
+        GTEST_SKIP() << "no CJK font installed";
+    ASSERT_TRUE(r.Start(0, 0, 402, 100, canvas.Renderer()));
+    ASSERT_TRUE(r.SetLayout(3, 1, 1, 1));
+    r.CreateView(64, 48, 1);
+    r.SetReconnecting(r.CreateView(64, 48, 1), 0);
+    r.Draw();
+    std::vector<std::vector<bool>> masks;
+    for (int i : {2, 0, 1}) {  // empty, connecting, reconnecting
+        const SDL_Rect p = r.Layout().PaneRect(i);
+        std::vector<bool> mask;
+        int lit = 0;
+        for (int y = p.y + 30; y < p.y + 70; ++y)
+            for (int x = p.x + 20; x < p.x + 112; ++x) {
+                mask.push_back(!Same(canvas.At(x, y), kBlack));
+                lit += mask.back();
+            }
+        EXPECT_GT(lit, 10) << "pane " << i;
+        EXPECT_TRUE(Same(canvas.At(p.x + 3, p.y + 3), kBlack)) << "text is centred";
+        masks.push_back(mask);
+    }
+    EXPECT_NE(masks[0], masks[1]);
+    EXPECT_NE(masks[1], masks[2]);
+}
+
 TEST_F(RendererDrawTest, MissingFontOnlyHidesTexts)
 {
     r.SetFontPath("/nonexistent/font.ttc");
