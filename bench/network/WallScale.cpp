@@ -2,7 +2,8 @@
 // machine, against a KelvoSim started here with N D1 cameras (the simulator
 // shares the machine: its CPU is reported apart).
 //
-//   wall_scale [N1 N2 ...]     (default 4 9 16)
+//   wall_scale [--record] [N1 N2 ...]     (default 4 9 16)
+// With --record every stream also records to an AVI file under /tmp.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <spawn.h>
@@ -82,7 +83,13 @@ std::string Scenario(int n, const std::string& dir) {
 
 int main(int argc, char** argv) {
     std::vector<int> counts;
-    for (int i = 1; i < argc; ++i) counts.push_back(std::atoi(argv[i]));
+    bool record = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--record")
+            record = true;
+        else
+            counts.push_back(std::atoi(argv[i]));
+    }
     if (counts.empty()) counts = {4, 9, 16};
     const char* bin = std::getenv("KELVO_BIN_DIR");
     std::string sim = std::string(bin ? bin : "build-rel/bin") + "/KelvoSim";
@@ -138,6 +145,8 @@ int main(int argc, char** argv) {
             streams.push_back(s);
         }
         std::this_thread::sleep_for(std::chrono::seconds(5));  // warm up
+        if (record)
+            for (void* s : streams) KelvoStream_StartRecord(s, (dir + "/").c_str());
         std::vector<int> start(static_cast<size_t>(n));
         for (int i = 0; i < n; ++i) start[static_cast<size_t>(i)] = frames[static_cast<size_t>(i)];
         const double cpu0 = CpuSeconds(RUSAGE_SELF), sim0 = ProcessCpu(pid);
@@ -162,5 +171,6 @@ int main(int argc, char** argv) {
         drain.join();
         fclose(out);
     }
-    return 0;
+    const std::string rm = "rm -rf '" + dir + "'";
+    return std::system(rm.c_str()) == 0 ? 0 : 1;
 }
