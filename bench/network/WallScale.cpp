@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
         posix_spawn_file_actions_t fa;
         posix_spawn_file_actions_init(&fa);
         posix_spawn_file_actions_adddup2(&fa, pipefd[1], 1);
-        std::vector<std::string> args = {sim, "--scenario", scenario, "--port", "0", "--quiet", "--cache-dir", dir};
+        std::vector<std::string> args = {sim, "--scenario", scenario, "--port", "0", "--cache-dir", dir};
         std::vector<char*> argvv;
         for (auto& a : args) argvv.push_back(a.data());
         argvv.push_back(nullptr);
@@ -118,11 +118,12 @@ int main(int argc, char** argv) {
         FILE* out = fdopen(pipefd[0], "r");
         char line[1024];
         int port = 0;
-        while (fgets(line, sizeof line, out))
-            if (std::string(line).rfind("KelvoSim ready central=", 0) == 0) {
+        // Measure only once every camera's loop is encoded.
+        while (fgets(line, sizeof line, out)) {
+            if (std::string(line).rfind("KelvoSim ready central=", 0) == 0)
                 port = std::atoi(std::strchr(line + 23, ':') + 1);
-                break;
-            }
+            if (std::string(line).find("media ready") != std::string::npos) break;
+        }
         std::thread drain([out] {
             char buf[1024];
             while (fgets(buf, sizeof buf, out)) {
