@@ -52,4 +52,8 @@ private:
     std::string m_str;
 };
 
+// Without these, "text" == str would compare pointers through the conversion to const char*.
+inline bool operator==(const char* a, const CDuiString& b) { return b == a; }
+inline bool operator!=(const char* a, const CDuiString& b) { return b != a; }
+
 }  // namespace DuiLib
