@@ -69,6 +69,7 @@ private:
     std::map<std::string, SDL_Texture*> m_images;
     std::unordered_map<std::string, TextTex> m_texts;
     std::list<std::string> m_textLru;
+    std::unordered_map<std::string, SIZE> m_measures;  // font + text -> size, cleared when large
 };
 
 }  // namespace DuiLib

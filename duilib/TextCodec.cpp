@@ -6,11 +6,34 @@
 namespace DuiLib {
 namespace {
 
-// One conversion; iconv descriptors are cheap enough to open per call and keep this thread-safe.
+bool IsAscii(const std::string& s) {
+    for (unsigned char c : s)
+        if (c >= 0x80) return false;
+    return true;
+}
+
+// Opening a descriptor costs far more than converting a label, so each thread keeps its own.
+struct Descriptor {
+    iconv_t cd = reinterpret_cast<iconv_t>(-1);
+    Descriptor(const char* to, const char* from) : cd(iconv_open(to, from)) {}
+    ~Descriptor() { if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd); }
+};
+
+iconv_t Open(const char* to) {
+    thread_local Descriptor toUtf8("UTF-8", "GBK");
+    thread_local Descriptor toGbk("GBK", "UTF-8");
+    iconv_t cd = (to[0] == 'U') ? toUtf8.cd : toGbk.cd;
+    if (cd != reinterpret_cast<iconv_t>(-1)) iconv(cd, nullptr, nullptr, nullptr, nullptr);  // reset state
+    return cd;
+}
+
+// One conversion. ASCII is the same in both encodings and skips iconv.
 bool Convert(const char* to, const char* from, const std::string& in, std::string& out, bool lenient) {
     out.clear();
     if (in.empty()) return true;
-    iconv_t cd = iconv_open(to, from);
+    if (IsAscii(in)) { out = in; return true; }
+    iconv_t cd = Open(to);
+    (void)from;
     if (cd == reinterpret_cast<iconv_t>(-1)) return false;
     std::string result;
     result.resize(in.size() * 4 + 8);
@@ -43,7 +66,6 @@ bool Convert(const char* to, const char* from, const std::string& in, std::strin
         --srcLeft;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
-    iconv_close(cd);
     if (!ok) return false;
     result.resize(result.size() - dstLeft);
     out.swap(result);
