@@ -6,6 +6,8 @@
 #include <SDL_image.h>
 #include <dirent.h>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <unistd.h>
 
 using namespace DuiLib;
@@ -239,7 +241,7 @@ class PlaceholderControls : public IDialogBuilderCallback {
 public:
     CControlUI* CreateControl(const char* cls) override {
         // Classes the program makes itself (video wall, player, date picker, menus).
-        static const char* const kProgramClasses[] = {"KelvoPlayer", "VideoPlayer", "DateTime", "Menu", "MenuElement"};
+        static const char* const kProgramClasses[] = {"KelvoPlayer", "VideoPlayer", "DateTimePicker", "Menu", "MenuElement"};
         for (const char* c : kProgramClasses)
             if (SDL_strcasecmp(c, cls) == 0) return new CContainerUI;
         return nullptr;
@@ -268,6 +270,76 @@ TEST(ShippedSkinsTest, EverySkinFileIsClean) {
     }
     closedir(d);
     EXPECT_GE(files, 4);
+}
+
+}  // namespace
+
+namespace {
+
+// The names each window looks up; a skin edit that drops one breaks that window silently.
+TEST(ShippedSkinsTest, EveryLookedUpControlNameExists) {
+    const std::map<std::string, std::vector<std::string>> expected = {
+        {"LoginForm.xml", {"txtUserName", "txtPassword", "comBoxUserName", "chkSavePwd", "chkAutoLogin", "btnLogin", "closebtn"}},
+        {"msgForm.xml", {"labelInfo", "labelTitle", "btnOK", "btnCanel"}},
+        {"waitForm.xml", {"txtInfo"}},
+        {"UserAuthForm.xml", {"txtUserName", "txtPassword", "btnLogin", "btnCanel", "closebtn"}},
+        {"MainForm.xml", {"player", "treePlaylist", "txtTitle", "txtUserName", "btn_lock", "btn_unlock", "btn_setting",
+            "btn_logout", "btnUpdateDevice", "btn_play_fitscale", "btn_play_fitscreen", "btn_play_truesize", "btn_close_all",
+            "btn_mpu1", "btn_mpu4", "btn_mpu9", "btn_mpu16", "btn_mpu_sel", "btn_single_full_scr", "btn_mul_full_scr",
+            "btnPtzShow", "btnPreShow", "controlPtz", "controlPre", "Control", "btnShowRight", "btnHideRight",
+            "h_controlor", "comBoxPreName", "comBoxNav", "btnPtzNav", "btnPtzleft", "btnPtzRight", "btnPtzUp",
+            "btnPtzDown", "btnPtzReset", "btnPtzZoomIn", "btnPtzZoomOut", "btnPtzFocusNear", "btnPtzFocusFar",
+            "btnPtzLightAdd", "btnPtzLightDec", "btnPtzAddPre", "btnPtzCallPre", "btnPtzDelPre", "btnPtzDelAllPre"}},
+        {"playControler.xml", {"btn_play_stop", "btn_play_localrec", "btn_play_stoprec", "btn_play_snappic",
+            "btn_play_audio", "btn_play_audio_stop", "btn_play_call"}},
+        {"ConfigForm.xml", {"leftList", "rightTab", "btnSave", "btnCancel", "btnPicSave", "btnRecordSave",
+            "btnAudioAlarmBrowser", "chkAutoStart", "chkMultiRun", "chkAutoLayout", "chkEnableTitle", "chkHideOffline",
+            "chkWarning", "chkAudioWarning", "chkPortal", "txtPicSave", "txtRecordSave", "txtAudioAlarmFile",
+            "txtAlarmTime", "txtServerAddress", "txtServerPort"}},
+        {"RecordQuery.xml", {"cameraName", "queryDate", "queryStartTime", "queryEndTime", "recordPlayer", "btnPlay",
+            "btnPause", "btnStop", "btnPrevious", "btnNext", "sliderVol", "txtStartTime", "txtStopTime", "PlayerBK", "btnQuery"}},
+        {"MpuCustomDlg.xml", {"btn_style_6", "btn_style_8", "btn_style_9", "btn_style_10", "btn_style_12",
+            "btn_style_12_avr", "btn_style_16", "btn_style_17", "btn_style_17_avr", "btn_style_20", "btn_style_25",
+            "btn_style_30", "btn_style_34", "btn_style_34_avr", "btn_style_36", "btn_style_42", "btn_style_48",
+            "btn_style_49", "btn_style_49_avr", "btn_style_56", "btn_style_63", "btn_style_64"}},
+        {"cameraMenu.xml", {"menuCameraVideo", "menuCameraAudio", "menuCameraTalk", "menuCameraRecord",
+            "menuCameraSnappic", "menuCameraRecordQuery"}},
+    };
+    const char* src = std::getenv("KELVO_SOURCE_DIR");
+    ASSERT_NE(nullptr, src);
+    ASSERT_TRUE(uitest::InitToolkit(std::string(src) + "/"));
+    CPaintManagerUI::SetResourcePath((std::string(src) + "/skin/").c_str());
+    for (const auto& kv : expected) {
+        CDialogBuilder builder;
+        CPaintManagerUI pm;
+        PlaceholderControls cb;
+        ASSERT_TRUE(pm.AttachDialog(builder.Create(kv.first.c_str(), nullptr, &cb, &pm))) << kv.first;
+        for (const auto& name : kv.second) EXPECT_NE(nullptr, pm.FindControl(name.c_str())) << kv.first << ": " << name;
+    }
+}
+
+// Every image a shipped skin names is produced by the build.
+TEST(ShippedSkinsTest, EveryReferencedImageIsBuilt) {
+    const char* src = std::getenv("KELVO_SOURCE_DIR");
+    ASSERT_NE(nullptr, src);
+    std::string built = uitest::BuildBinFolder() + "skin/";
+    DIR* d = opendir((std::string(src) + "/skin").c_str());
+    ASSERT_NE(nullptr, d);
+    int refs = 0;
+    while (dirent* e = readdir(d)) {
+        std::string name = e->d_name;
+        if (name.size() < 5 || name.substr(name.size() - 4) != ".xml") continue;
+        std::ifstream in(std::string(src) + "/skin/" + name);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        for (size_t p = text.find("img/"); p != std::string::npos; p = text.find("img/", p + 4)) {
+            size_t end = text.find_first_of("'\"", p);
+            std::string file = text.substr(p, end - p);
+            ++refs;
+            EXPECT_EQ(0, access((built + file).c_str(), R_OK)) << name << " needs " << file;
+        }
+    }
+    closedir(d);
+    EXPECT_GT(refs, 20);
 }
 
 }  // namespace
