@@ -411,3 +411,64 @@ TEST_F(WindowTest, PaintsBackgroundAndSendsInitOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+class WindowTest2 : public WindowTest {};
+
+TEST_F(WindowTest2, ClipboardCopyPasteAndPasswordRefusesCopy) {
+    auto& w = Open();
+    auto* e1 = w.FindControlAs<CEditUI>("e1");
+    auto* e2 = w.FindControlAs<CEditUI>("e2");
+    e1->SetFocus();
+    uitest::Type(w.GetHWND(), "摄像机");
+    uitest::Key(w.GetHWND(), SDLK_a, KMOD_LCTRL);
+    uitest::Key(w.GetHWND(), SDLK_c, KMOD_LCTRL);
+    char* clip = SDL_GetClipboardText();
+    EXPECT_STREQ("摄像机", clip);  // UTF-8 on the clipboard
+    SDL_free(clip);
+    uitest::Key(w.GetHWND(), SDLK_END);
+    uitest::Key(w.GetHWND(), SDLK_v, KMOD_LCTRL);
+    EXPECT_EQ(12, e1->GetText().GetLength());  // six GBK characters
+    e2->SetFocus();
+    uitest::Type(w.GetHWND(), "secret");
+    uitest::Key(w.GetHWND(), SDLK_a, KMOD_LCTRL);
+    uitest::Key(w.GetHWND(), SDLK_c, KMOD_LCTRL);
+    clip = SDL_GetClipboardText();
+    EXPECT_STREQ("摄像机", clip);  // a password never reaches the clipboard
+    SDL_free(clip);
+}
+
+TEST_F(WindowTest2, PopupClosesWhenTheFocusGoesToAnotherProgram) {
+    auto& w = Open();
+    auto* combo = w.FindControlAs<CComboUI>("combo");
+    auto* item = new CListLabelElementUI;
+    item->SetText("one");
+    combo->Add(item);
+    w.GetPaintManager().UpdateLayout();
+    uitest::ClickControl(w.GetHWND(), combo);
+    ASSERT_TRUE(combo->IsDropped());
+    SDL_Event ev;
+    SDL_zero(ev);
+    ev.type = SDL_WINDOWEVENT;
+    ev.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+    ev.window.windowID = uitest::SdlId(w.GetHWND());
+    SDL_PushEvent(&ev);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return !combo->IsDropped(); }, 1000));
+    EXPECT_EQ(-1, combo->GetCurSel());
+}
+
+TEST_F(WindowTest2, ServerTextsDrawAsPlainText) {
+    auto& w = Open();
+    auto* lbl = w.FindControlAs<CLabelUI>("lbl");
+    lbl->SetText("{b}<b>\x01\x1b[31m");
+    w.GetPaintManager().Paint();  // must not crash or interpret anything
+    EXPECT_EQ("{b}<b>\x01\x1b[31m", lbl->GetText());  // the text itself is kept as given
+    CRenderContext* ctx = w.GetPaintManager().GetRenderContext();
+    TFontInfo fi = w.GetPaintManager().GetFontInfo(-1);
+    // What is drawn is exactly the printable bytes.
+    EXPECT_EQ(ctx->MeasureText("{b}<b>[31m", fi).cx,
+              ctx->MeasureText(StripControlBytes(GbkToUtf8Lenient(lbl->GetText().Str()), false), fi).cx);
+}
+
+}  // namespace

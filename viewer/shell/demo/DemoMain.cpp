@@ -2,6 +2,7 @@
 // --shot DIR: walks through them by itself, saving each window's first frame into DIR.
 #include "ClientConfig.h"
 #include "LoginForm.h"
+#include "MainPreview.h"
 #include "ProgramPaths.h"
 #include "UserAuthForm.h"
 #include "ViewerMessages.h"
@@ -76,6 +77,13 @@ private:
             auth.CenterWindow();
             SetTimer(GetHWND(), kCloseTimer, 600);
             auth.ShowModal();
+        }
+        demo::MainPreview main;
+        if (main.Create(nullptr, "KelvoView", WS_OVERLAPPEDWINDOW, 0, 0, 0, 1280, 800)) {
+            main.ShowWindow(true, false);
+            while (main.GetPaintManager().PaintCount() == 0 && !WindowRegistry::Instance().QuitRequested())
+                WindowRegistry::Instance().PumpOnce(50);
+            DestroyWindow(main.GetHWND());
         }
         m_login.Close(2);
     }
