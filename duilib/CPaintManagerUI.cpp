@@ -2,6 +2,7 @@
 
 #include "CControlUI.h"
 #include "COptionUI.h"
+#include "CTooltipWnd.h"
 #include "CWindowWnd.h"
 #include "WindowRegistry.h"
 
@@ -31,7 +32,13 @@ std::string ProgramFolderFromProc() {
 
 CPaintManagerUI::CPaintManagerUI() : m_input(*this) {}
 
+namespace {
+constexpr UINT_PTR kTooltipTimer = 0xBFFFFF01u;
+constexpr UINT kTooltipDelayMs = 500;
+}
+
 CPaintManagerUI::~CPaintManagerUI() {
+    m_tooltip.reset();
     for (UINT_PTR id : m_timers.Clear()) WindowRegistry::Instance().KillTimer(m_hWnd, id);
     m_input.Reset();
     m_names.Clear();
@@ -111,6 +118,9 @@ bool CPaintManagerUI::AttachDialog(CControlUI* root) {
 
 void CPaintManagerUI::ReleaseRoot() {
     for (UINT_PTR id : m_timers.Clear()) WindowRegistry::Instance().KillTimer(m_hWnd, id);
+    WindowRegistry::Instance().KillTimer(m_hWnd, kTooltipTimer);
+    m_tooltipFor = nullptr;
+    if (m_tooltip) m_tooltip->Hide();
     m_input.Reset();
     m_names.Clear();
     if (m_root) DeferFree(std::move(m_root));
@@ -145,6 +155,7 @@ void CPaintManagerUI::UnregisterName(CControlUI* control) { m_names.Remove(contr
 void CPaintManagerUI::ForgetControl(CControlUI* control) {
     if (!control) return;
     control->ForEach([&](CControlUI* c) {
+        if (c == m_tooltipFor) m_tooltipFor = nullptr;
         m_names.Remove(c);
         m_names.RemoveFromAllGroups(c);
         m_input.Forget(c);
@@ -272,6 +283,11 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         NeedUpdate();
         return false;
     case WM_TIMER: {
+        if (wParam == kTooltipTimer) {
+            WindowRegistry::Instance().KillTimer(m_hWnd, kTooltipTimer);
+            ShowTooltip();
+            return true;
+        }
         CControlUI* c = nullptr;
         UINT id = 0;
         if (!m_timers.Lookup(wParam, c, id)) return false;
@@ -283,8 +299,11 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         return true;
     }
     case WM_MOUSEMOVE: case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDOWN: case WM_RBUTTONUP: case WM_CONTEXTMENU: case WM_MOUSEWHEEL: case WM_MOUSELEAVE:
-        return m_input.HandleMouse(uMsg, wParam, lParam);
+    case WM_RBUTTONDOWN: case WM_RBUTTONUP: case WM_CONTEXTMENU: case WM_MOUSEWHEEL: case WM_MOUSELEAVE: {
+        bool handled = m_input.HandleMouse(uMsg, wParam, lParam);
+        if (IsWindowAlive(self)) TrackTooltip(uMsg);
+        return handled;
+    }
     case WM_KEYDOWN:
         return m_input.HandleKey(uMsg, wParam, lParam);
     case WM_DUI_TEXTINPUT:
@@ -292,6 +311,25 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
     default:
         return false;
     }
+}
+
+void CPaintManagerUI::TrackTooltip(UINT uMsg) {
+    CControlUI* hover = m_input.GetHover();
+    bool press = uMsg != WM_MOUSEMOVE;
+    if (!press && hover == m_tooltipFor) return;
+    WindowRegistry::Instance().KillTimer(m_hWnd, kTooltipTimer);
+    if (m_tooltip) m_tooltip->Hide();
+    m_tooltipFor = press ? nullptr : hover;
+    if (m_tooltipFor && !m_tooltipFor->GetToolTip().IsEmpty())
+        WindowRegistry::Instance().SetTimer(m_hWnd, kTooltipTimer, kTooltipDelayMs);
+}
+
+void CPaintManagerUI::ShowTooltip() {
+    if (!m_tooltipFor || m_tooltipFor != m_input.GetHover() || !IsWindowEnabled(m_hWnd)) return;
+    if (!m_tooltip) m_tooltip = std::make_unique<CTooltipWnd>();
+    POINT pt = m_input.LastMouse();
+    ClientToScreen(m_hWnd, pt);
+    m_tooltip->Show(m_hWnd, m_tooltipFor->GetToolTip(), pt, GetFontInfo(-1));
 }
 
 void CPaintManagerUI::Paint() {

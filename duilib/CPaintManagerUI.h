@@ -21,6 +21,7 @@ namespace DuiLib {
 
 class CControlUI;
 class COptionUI;
+class CTooltipWnd;
 
 // Thread: UI (all of it). Owns the root control; borrowed by the controls of its tree.
 class CPaintManagerUI {
@@ -117,6 +118,8 @@ private:
     static bool IsWindowAlive(HWND hwnd);
     void Present();
     void SaveShot();
+    void TrackTooltip(UINT uMsg);
+    void ShowTooltip();
 
     HWND m_hWnd = nullptr;
     std::unique_ptr<CControlUI> m_root;
@@ -139,6 +142,8 @@ private:
     bool m_firstPaint = true;
     int m_paintCount = 0;
     SIZE m_lastSize{};
+    std::unique_ptr<CTooltipWnd> m_tooltip;
+    CControlUI* m_tooltipFor = nullptr;  // hovered control whose tooltip is pending or shown
 };
 
 }  // namespace DuiLib

@@ -472,3 +472,24 @@ TEST_F(WindowTest2, ServerTextsDrawAsPlainText) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WindowTest2, TooltipAppearsAfterHoverAndGoesOnPress) {
+    auto& w = Open();
+    auto* btn = w.FindControlAs<CButtonUI>("btn");
+    btn->SetToolTip("关闭全部视频");
+    RECT rc = btn->GetPos();
+    uitest::PushMove(w.GetHWND(), rc.left + 3, rc.top + 3);
+    auto tooltip = [&]() -> HWND {
+        for (HWND h : GetOwnedWindows(w.GetHWND()))
+            if (auto* t = WindowRegistry::Instance().Lookup(h); t && std::string(t->GetWindowClassName()) == "DuiTooltip") return h;
+        return nullptr;
+    };
+    ASSERT_TRUE(uitest::PumpUntil([&] { return tooltip() != nullptr; }, 2000));
+    uitest::PushMouse(w.GetHWND(), rc.left + 3, rc.top + 3, true);
+    uitest::PushMouse(w.GetHWND(), rc.left + 3, rc.top + 3, false);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return tooltip() == nullptr; }, 1000));
+}
+
+}  // namespace
