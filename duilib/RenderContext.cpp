@@ -32,7 +32,7 @@ CRenderContext::~CRenderContext() {
 void CRenderContext::ReleaseTextures() {
     for (auto& kv : m_images) if (kv.second) SDL_DestroyTexture(kv.second);
     m_images.clear();
-    for (auto& kv : m_texts) if (kv.second.tex) SDL_DestroyTexture(kv.second.tex);
+    for (auto& kv : m_texts) if (kv.second.surf) SDL_FreeSurface(kv.second.surf);
     m_texts.clear();
     m_textLru.clear();
     m_measures.clear();
@@ -217,24 +217,49 @@ const CRenderContext::TextTex* CRenderContext::TextTexture(TTF_Font* font, const
         m_textLru.splice(m_textLru.begin(), m_textLru, it->second.lru);
         return &it->second;
     }
-    SDL_Surface* s = TTF_RenderUTF8_Blended(font, utf8.c_str(), SDL_Color{255, 255, 255, 255});
+    SDL_Surface* raw = TTF_RenderUTF8_Blended(font, utf8.c_str(), SDL_Color{255, 255, 255, 255});
+    if (!raw) return nullptr;
+    SDL_Surface* s = raw->format->format == SDL_PIXELFORMAT_ARGB8888 ? raw : SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_ARGB8888, 0);
+    if (s != raw) SDL_FreeSurface(raw);
     if (!s) return nullptr;
-    SDL_Texture* tex = SDL_CreateTextureFromSurface(m_renderer, s);
-    int w = s->w, h = s->h;
-    SDL_FreeSurface(s);
-    if (!tex) return nullptr;
-    SDL_SetTextureBlendMode(tex, SDL_BLENDMODE_BLEND);
     if (m_texts.size() >= kTextCacheLimit) {
         auto victim = m_texts.find(m_textLru.back());
         if (victim != m_texts.end()) {
-            SDL_DestroyTexture(victim->second.tex);
+            SDL_FreeSurface(victim->second.surf);
             m_texts.erase(victim);
         }
         m_textLru.pop_back();
     }
     m_textLru.push_front(key);
-    auto res = m_texts.emplace(key, TextTex{tex, w, h, m_textLru.begin()});
+    auto res = m_texts.emplace(key, TextTex{s, s->w, s->h, m_textLru.begin()});
     return &res.first->second;
+}
+
+// Text is an alpha mask blended in the caller's colour straight into the surface; going through the
+// renderer cost a texture copy with colour modulation per label.
+void CRenderContext::BlendMask(const SDL_Surface* mask, int dx, int dy, DWORD argb, const RECT& clipLogical) {
+    RECT clip;
+    if (!IntersectRect(clip, clipLogical, m_clips.back())) return;
+    int cx0 = static_cast<int>(std::lround(clip.left * m_scale)), cx1 = static_cast<int>(std::lround(clip.right * m_scale));
+    int cy0 = static_cast<int>(std::lround(clip.top * m_scale)), cy1 = static_cast<int>(std::lround(clip.bottom * m_scale));
+    int x0 = std::max(dx, cx0), x1 = std::min({dx + mask->w, cx1, m_surface->w});
+    int y0 = std::max(dy, cy0), y1 = std::min({dy + mask->h, cy1, m_surface->h});
+    if (x1 <= x0 || y1 <= y0) return;
+    SDL_RenderFlush(m_renderer);
+    Uint32 ca = argb >> 24, cr = (argb >> 16) & 0xFF, cg = (argb >> 8) & 0xFF, cb = argb & 0xFF;
+    for (int y = y0; y < y1; ++y) {
+        const Uint32* src = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(mask->pixels) + (y - dy) * mask->pitch) - dx;
+        Uint32* dst = reinterpret_cast<Uint32*>(static_cast<Uint8*>(m_surface->pixels) + y * m_surface->pitch);
+        for (int x = x0; x < x1; ++x) {
+            Uint32 a = ((src[x] >> 24) * ca + 127) / 255;
+            if (a == 0) continue;
+            Uint32 d = dst[x], inv = 255 - a;
+            Uint32 r = (cr * a + ((d >> 16) & 0xFF) * inv) / 255;
+            Uint32 g = (cg * a + ((d >> 8) & 0xFF) * inv) / 255;
+            Uint32 b = (cb * a + (d & 0xFF) * inv) / 255;
+            dst[x] = 0xFF000000u | (r << 16) | (g << 8) | b;
+        }
+    }
 }
 
 SIZE CRenderContext::MeasureText(const std::string& utf8, const TFontInfo& fi) {
@@ -260,18 +285,12 @@ int CRenderContext::LineHeight(const TFontInfo& fi) {
 }
 
 void CRenderContext::DrawTextLine(int x, int y, const std::string& utf8, const TFontInfo& fi, DWORD argb, const RECT& clip) {
-    if (utf8.empty() || !m_renderer) return;
+    if (utf8.empty() || !m_surface) return;
     TTF_Font* font = FontManager::Instance().GetFont(fi, m_scale);
     if (!font) return;
     const TextTex* t = TextTexture(font, utf8);
     if (!t) return;
-    SDL_Color c = ToColor(argb);
-    SDL_SetTextureColorMod(t->tex, c.r, c.g, c.b);
-    SDL_SetTextureAlphaMod(t->tex, c.a);
-    PushClip(clip);
-    SDL_FRect d{static_cast<float>(x), static_cast<float>(y), t->w / m_scale, t->h / m_scale};
-    SDL_RenderCopyF(m_renderer, t->tex, nullptr, &d);
-    PopClip();
+    BlendMask(t->surf, static_cast<int>(std::lround(x * m_scale)), static_cast<int>(std::lround(y * m_scale)), argb, clip);
 }
 
 std::vector<std::string> CRenderContext::WrapText(const std::string& utf8, const TFontInfo& fi, int width) {

@@ -55,11 +55,12 @@ public:
     std::string Ellipsize(const std::string& utf8, const TFontInfo& font, int width);
 
 private:
-    struct TextTex { SDL_Texture* tex; int w; int h; std::list<std::string>::iterator lru; };
+    struct TextTex { SDL_Surface* surf; int w; int h; std::list<std::string>::iterator lru; };
     SDL_Texture* ImageTexture(const std::string& path, int& w, int& h);
     const TextTex* TextTexture(TTF_Font* font, const std::string& utf8);
     void ApplyClip();
     void ReleaseTextures();
+    void BlendMask(const SDL_Surface* mask, int dx, int dy, DWORD argb, const RECT& clipLogical);
 
     SDL_Surface* m_surface = nullptr;
     SDL_Renderer* m_renderer = nullptr;
