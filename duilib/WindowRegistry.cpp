@@ -412,8 +412,9 @@ int WindowRegistry::NextTimeoutMs() const {
         long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(m_focusCheckAt - now).count();
         best = std::min(best, std::max(0LL, ms + 1));
     }
+    // Only a shown window's pending paint makes the loop go round at once (hidden ones paint when shown).
     for (const auto& kv : m_windows)
-        if (kv.second.dirty) return 0;
+        if (kv.second.dirty && kv.second.sdl && !(SDL_GetWindowFlags(kv.second.sdl) & SDL_WINDOW_HIDDEN)) return 0;
     return static_cast<int>(best);
 }
 

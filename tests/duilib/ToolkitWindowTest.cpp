@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <fstream>
 #include <thread>
 #include <unistd.h>
@@ -490,6 +491,32 @@ TEST_F(WindowTest2, TooltipAppearsAfterHoverAndGoesOnPress) {
     uitest::PushMouse(w.GetHWND(), rc.left + 3, rc.top + 3, true);
     uitest::PushMouse(w.GetHWND(), rc.left + 3, rc.top + 3, false);
     EXPECT_TRUE(uitest::PumpUntil([&] { return tooltip() == nullptr; }, 1000));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(WindowTest2, IdleLoopSleepsAndAPostWakesIt) {
+    // A hidden window with a pending paint must not keep the loop spinning.
+    m_windows.push_back(std::make_unique<uitest::SkinWindow>("skin/", "form.xml"));
+    ASSERT_TRUE(m_windows.back()->Create(nullptr, "hidden", UI_WNDSTYLE_DIALOG, 0));
+    uitest::Pump();
+    auto t0 = std::chrono::steady_clock::now();
+    WindowRegistry::Instance().PumpOnce(120);
+    auto idle = std::chrono::steady_clock::now() - t0;
+    EXPECT_GE(idle, std::chrono::milliseconds(100));
+    // A post from another thread ends the wait early.
+    HWND h = m_windows.back()->GetHWND();
+    std::thread poster([h] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        DuiLib::PostMessage(h, WM_TEST);
+    });
+    t0 = std::chrono::steady_clock::now();
+    WindowRegistry::Instance().PumpOnce(2000);
+    auto woken = std::chrono::steady_clock::now() - t0;
+    poster.join();
+    EXPECT_LT(woken, std::chrono::milliseconds(1000));
 }
 
 }  // namespace
