@@ -161,6 +161,8 @@ void CPaintManagerUI::ForgetControl(CControlUI* control) {
         m_input.Forget(c);
         for (UINT_PTR id : m_timers.RemoveAll(c)) WindowRegistry::Instance().KillTimer(m_hWnd, id);
     });
+    // A removed control no longer belongs to this window: it raises no notifications and takes no focus.
+    control->SetManager(nullptr, control->GetParent(), false);
     Invalidate();
 }
 

@@ -45,15 +45,16 @@ bool InputRouter::HandleMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
             Send(m_capture, UIEVENT_MOUSEMOVE, pt, keys);
         } else {
             SetHover(hit);
-            Send(hit, UIEVENT_MOUSEMOVE, pt, keys);
+            if (hit && m_hover == hit) Send(hit, UIEVENT_MOUSEMOVE, pt, keys);
         }
         return true;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
         SetHover(hit);
-        if (!hit) return true;
-        if (hit->IsTabStop() && hit->IsEnabled()) SetFocus(hit);
+        if (!hit || m_hover != hit) return true;  // an enter handler removed it
         m_capture = hit;
+        if (hit->IsTabStop() && hit->IsEnabled()) SetFocus(hit);
+        if (m_capture != hit) return true;  // a focus handler removed it: Forget() cleared the capture
         Send(hit, msg == WM_LBUTTONDOWN ? UIEVENT_BUTTONDOWN : UIEVENT_DBLCLICK, pt, keys);
         return true;
     case WM_LBUTTONUP: {

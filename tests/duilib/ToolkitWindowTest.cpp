@@ -520,3 +520,22 @@ TEST_F(WindowTest2, IdleLoopSleepsAndAPostWakesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WindowTest2, ControlRemovedByAFocusHandlerGetsNoFurtherInput) {
+    auto& w = Open();
+    auto* root = w.FindControlAs<CVerticalLayoutUI>("root");
+    auto* e1 = w.FindControlAs<CEditUI>("e1");
+    auto* e2 = w.FindControlAs<CEditUI>("e2");
+    e1->SetFocus();
+    w.onNotify = [&](TNotifyUI& msg) {
+        if (msg.sType == DUI_MSGTYPE_KILLFOCUS && msg.pSender == e1) root->Remove(e2);
+    };
+    RECT rc = e2->GetPos();
+    uitest::Click(w.GetHWND(), rc.left + 3, rc.top + 3);  // ASan reports any use after the free
+    EXPECT_EQ(nullptr, w.GetPaintManager().FindControl("e2"));
+    EXPECT_EQ(nullptr, w.GetPaintManager().GetFocus());
+}
+
+}  // namespace
