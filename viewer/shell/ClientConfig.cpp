@@ -247,7 +247,7 @@ bool ClientConfig::SaveConfig() {
     size_t slash = path.rfind('/');
     bool ok = slash != std::string::npos && MakeDirs(path.substr(0, slash));
     ok = ok && WriteFileAtomic(path, BuildDocument(), 0600);
-    SetAutoStart(DuiLib::Utf8ToGbkLenient(m_file), autoStart != 0);
+    SetAutoStartOnDisk(m_file, autoStart != 0);  // the program's own path, as on disk
     return ok;
 }
 
@@ -263,11 +263,16 @@ std::string ClientConfig::AutoStartFile() {
 }
 
 bool ClientConfig::SetAutoStart(const std::string& path, bool enable) {
+    std::string utf8;
+    if (enable && (path.empty() || !DuiLib::GbkToUtf8(path, utf8))) return false;
+    return SetAutoStartOnDisk(utf8, enable);
+}
+
+bool ClientConfig::SetAutoStartOnDisk(const std::string& utf8, bool enable) {
     std::string file = AutoStartFile();
     if (file.empty()) return false;
     if (!enable) return unlink(file.c_str()) == 0 || errno == ENOENT;
-    std::string utf8;
-    if (path.empty() || !DuiLib::GbkToUtf8(path, utf8)) return false;
+    if (utf8.empty()) return false;
     for (unsigned char c : utf8)
         if (c < 0x20 || c == 0x7F) return false;  // cannot be written into a desktop entry
     std::string folder = utf8.substr(0, utf8.rfind('/') + 1);

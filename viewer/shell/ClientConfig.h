@@ -32,6 +32,8 @@ public:
     // Creates (enable) or deletes the XDG autostart entry launching `path` (GBK). False on failure.
     static bool SetAutoStart(const std::string& path, bool enable);
     static std::string AutoStartFile();
+    // The same with a path as on disk (UTF-8).
+    static bool SetAutoStartOnDisk(const std::string& utf8Path, bool enable);
 
     // Where Config.dat is read and written: beside the program when that folder is writable,
     // else under $XDG_CONFIG_HOME/KelvoView/.
