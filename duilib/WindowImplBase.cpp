@@ -59,6 +59,14 @@ LRESULT WindowImplBase::OnDestroy(UINT, WPARAM, LPARAM, bool& bHandled) {
 
 LRESULT WindowImplBase::OnSize(UINT, WPARAM, LPARAM, bool& bHandled) {
     m_pm.NeedUpdate();
+    // The caption's maximise and restore buttons take turns.
+    bool maximized = IsMaximized(GetHWND());
+    CControlUI* maxBtn = m_pm.FindControl("maxbtn");
+    CControlUI* restoreBtn = m_pm.FindControl("restorebtn");
+    if (maxBtn && restoreBtn) {
+        maxBtn->SetVisible(!maximized);
+        restoreBtn->SetVisible(maximized);
+    }
     bHandled = false;
     return 0;
 }

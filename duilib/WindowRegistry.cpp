@@ -273,6 +273,14 @@ void WindowRegistry::HandleWindowEvent(const SDL_Event& ev) {
         Dispatch(hwnd, WM_SIZE, 0, MakeLParam(ev.window.data1, ev.window.data2));
         MarkDirty(hwnd);
         break;
+    case SDL_WINDOWEVENT_MAXIMIZED:
+    case SDL_WINDOWEVENT_RESTORED: {
+        int w = 0, h = 0;
+        SDL_GetWindowSize(SDL_GetWindowFromID(ev.window.windowID), &w, &h);
+        Dispatch(hwnd, WM_SIZE, ev.window.event == SDL_WINDOWEVENT_MAXIMIZED ? 2 : 0, MakeLParam(w, h));
+        MarkDirty(hwnd);
+        break;
+    }
     case SDL_WINDOWEVENT_MOVED:
         Dispatch(hwnd, WM_MOVE, 0, MakeLParam(ev.window.data1, ev.window.data2));
         break;
