@@ -11,6 +11,7 @@
 #include <SDL_ttf.h>
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -270,6 +271,18 @@ void CPaintManagerUI::ReportUnknownAttribute(const char* className, const char* 
 
 bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
     HWND self = m_hWnd;
+    if (uMsg == WM_KEYDOWN && wParam == VK_ESCAPE) {
+        // Escape first closes an open drop-down or menu of this window, not the window itself.
+        bool dismissed = false;
+        for (HWND popup : GetOwnedWindows(self)) {
+            if (!(WindowRegistry::Instance().ExStyle(popup) & WS_EX_TOOLWINDOW)) continue;
+            CWindowWnd* wnd = WindowRegistry::Instance().Lookup(popup);
+            if (!wnd || std::strcmp(wnd->GetWindowClassName(), "DuiTooltip") == 0) continue;
+            WindowRegistry::Instance().Dispatch(popup, WM_KILLFOCUS, reinterpret_cast<WPARAM>(self), 0);
+            dismissed = true;
+        }
+        if (dismissed) return true;
+    }
     auto filters = m_filters;
     for (IMessageFilterUI* f : filters) {
         bool handled = false;

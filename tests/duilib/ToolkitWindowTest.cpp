@@ -539,3 +539,24 @@ TEST_F(WindowTest2, ControlRemovedByAFocusHandlerGetsNoFurtherInput) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WindowTest2, EscapeClosesAnOpenDropDownBeforeTheWindow) {
+    auto& w = Open();
+    HWND h = w.GetHWND();
+    auto* combo = w.FindControlAs<CComboUI>("combo");
+    auto* item = new CListLabelElementUI;
+    item->SetText("one");
+    combo->Add(item);
+    w.GetPaintManager().UpdateLayout();
+    uitest::ClickControl(h, combo);
+    ASSERT_TRUE(combo->IsDropped());
+    uitest::Key(h, SDLK_ESCAPE);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return !combo->IsDropped(); }));
+    EXPECT_TRUE(IsWindow(h));
+    uitest::Key(h, SDLK_ESCAPE);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return !IsWindow(h); }));
+}
+
+}  // namespace
