@@ -1,0 +1,76 @@
+// The main window: the login round trip, session events, the device tree
+// and the video wall inside the skin control "player".
+//
+// Thread: UI. The wall's library callbacks reach it only through posted
+// messages (OnPlayerEvent). Created with new by the program and deletes
+// itself in OnFinalMessage, after the wall's streams and session are gone.
+#pragma once
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "CommonWindow.h"
+#include "KelvoNetwork.h"
+#include "KelvoPlayerUI.h"
+#include "LoginForm.h"
+
+namespace kelvo {
+
+class MainForm : public CommonWindow, public KelvoPlayerHandle {
+public:
+    MainForm();
+    ~MainForm() override;
+
+    // Runs the login window modally (automatic login when `autoLogin`).
+    DuiLib::UINT ShowLogin(bool autoLogin);
+    void Logout();
+    void BuildDeviceTree();
+    KelvoPlayer* Wall() { return m_player ? &m_player->Wall() : nullptr; }
+    bool LoggedIn() const { return m_loggedIn; }
+
+    // KelvoPlayerHandle
+    void OnPlayerEvent(int event, int value1, int value2) override;
+    void OnCameraOpened(const std::string& key, int opened) override;
+
+    DuiLib::LRESULT HandleCustomMessage(DuiLib::UINT uMsg, DuiLib::WPARAM wParam, DuiLib::LPARAM lParam,
+                                        bool& bHandled) override;
+    void Notify(DuiLib::TNotifyUI& msg) override;
+
+protected:
+    const char* GetWindowClassName() const override { return "KelvoMainForm"; }
+    DuiLib::CDuiString GetSkinFile() override { return "MainForm.xml"; }
+    void InitWindow() override;
+    DuiLib::CControlUI* CreateControl(const char* pstrClass) override;
+    void OnClick(DuiLib::TNotifyUI& msg) override;
+    DuiLib::LRESULT OnClose(DuiLib::UINT uMsg, DuiLib::WPARAM wParam, DuiLib::LPARAM lParam, bool& bHandled) override;
+    void OnFinalMessage(DuiLib::HWND hWnd) override;
+
+private:
+    struct SessionEvent {
+        unsigned generation;
+        int event, value1, value2;
+    };
+    void OnLoginRequest(const char* user, const char* password);
+    void OnSessionEvent(const SessionEvent& e);
+    void ApplyAlarmSettings();
+    void AddNodeChildren(const std::string& parentKey, DuiLib::CTreeNodeUI* parent, int depth,
+                         const std::string& path);
+    DuiLib::CTreeNodeUI* MakeNodeItem(const NodeInfo& node, int depth);
+    DuiLib::CTreeNodeUI* MakeCameraItem(const CameraInfo& cam, int depth, const std::string& path, int state);
+    void SetItemState(DuiLib::CTreeNodeUI* item, int state);
+    void ToggleCamera(DuiLib::CTreeNodeUI* item);
+    void SetLocked(bool locked);
+
+    KelvoPlayerUI* m_player = nullptr;  // owned by the control tree
+    std::unique_ptr<LoginForm> m_login;
+    bool m_loggedIn = false;
+    bool m_locked = false;
+    bool m_hideOffline = false;
+    std::map<std::string, std::string> m_titlePaths;  // camera key → title path (GBK)
+    // A login generation: events of an earlier login are dropped.
+    std::atomic<unsigned> m_generation{0};
+};
+
+}  // namespace kelvo
