@@ -1,0 +1,33 @@
+#include <gtest/gtest.h>
+
+#include "SessionTexts.h"
+#include "TitlePath.h"
+
+using kelvo::LastTitleComponent;
+using kelvo::SplitTitlePath;
+
+TEST(TitlePath, SplitsByCharactersNotBytes) {
+    // 運 is B9 5C in GBK: its second byte is a backslash and must not split.
+    const std::string yun = "\xB9\x5C";
+    const std::string path = "\xB1\xB1\xBE\xA9\\" + yun + "\xBA\xD3\\cam";
+    auto parts = SplitTitlePath(path);
+    ASSERT_EQ(parts.size(), 3u);
+    EXPECT_EQ(parts[0], "\xB1\xB1\xBE\xA9");
+    EXPECT_EQ(parts[1], yun + "\xBA\xD3");
+    EXPECT_EQ(parts[2], "cam");
+    EXPECT_EQ(LastTitleComponent("plain"), "plain");
+    EXPECT_EQ(LastTitleComponent("a\\b\\" + yun), yun);
+    EXPECT_EQ(SplitTitlePath("a\\\\b").size(), 3u);  // empty parts kept
+    // A lead byte at the very end has no trail byte to take.
+    EXPECT_EQ(LastTitleComponent("x\\\xB9"), "\xB9");
+}
+
+TEST(SessionTexts, EveryFailureHasItsText) {
+    EXPECT_EQ(kelvo::SessionErrorText(1026, 7), "用户名或者密码错误，请重新输入！");
+    EXPECT_EQ(kelvo::SessionErrorText(1026, 9), kelvo::SessionErrorText(1026, 24));
+    EXPECT_EQ(kelvo::SessionErrorText(1026, 5), "未预知的错误(5)，请稍后重试！");
+    EXPECT_EQ(kelvo::SessionErrorText(1025, 0), kelvo::SessionErrorText(1027, 3));
+    EXPECT_EQ(kelvo::SessionErrorText(1028, 0), "账号已经过期或者锁定，请和管理员联系！");
+    EXPECT_EQ(kelvo::SessionErrorText(516, 0), "设备通道已占用，请稍候再试！");
+    EXPECT_EQ(kelvo::SessionErrorText(42, 0), "系统出现不可预知的错误，请和开发商联系!");
+}

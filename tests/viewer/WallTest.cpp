@@ -1,0 +1,96 @@
+// The video wall against the simulator program: cameras open into views,
+// pictures reach the renderer, layouts shrink and views are reused.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <set>
+
+#include "KelvoNetwork.h"
+#include "KelvoPlayer.h"
+#include "tests/sim/SimProcess.h"
+#include "tests/support/TestSupport.h"
+
+using testing_support::WaitFor;
+
+namespace {
+
+class Events : public kelvo::KelvoPlayerHandle {
+public:
+    void OnPlayerEvent(int event, int, int) override {
+        if (event == KELVO_SESSION_DIRECTORY_READY) ready = true;
+    }
+    void OnCameraOpened(const std::string& key, int opened) override {
+        if (opened)
+            open.insert(key);
+        else
+            open.erase(key);
+    }
+    std::atomic<bool> ready{false};
+    std::set<std::string> open;  // UI thread only
+};
+
+class WallTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/kelvo-wall-XXXXXX";
+        m_cache = mkdtemp(tmpl);
+        const char* src = std::getenv("KELVO_SOURCE_DIR");
+        m_sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
+            "--scenario", std::string(src ? src : ".") + "/tests/e2e/data/four.json", "--port", "0",
+            "--cache-dir", m_cache});
+        ASSERT_TRUE(m_sim->WaitReady(60000));
+        ASSERT_TRUE(wall.Start(nullptr));
+        wall.SetHandle(&events);
+        ASSERT_EQ(KelvoSession_Login(wall.Session(), "127.0.0.1", m_sim->central, "demo", "demo", 0), 0);
+        ASSERT_TRUE(WaitFor([&] { return events.ready.load(); }, 10000));
+    }
+    void TearDown() override {
+        wall.CloseAllAndLogout();
+        m_sim->Stop();
+        std::string rm = "rm -rf '" + m_cache + "'";
+        EXPECT_EQ(std::system(rm.c_str()), 0);
+    }
+
+    std::string m_cache;
+    std::unique_ptr<simtest::SimProcess> m_sim;
+    Events events;
+    kelvo::KelvoPlayer wall;
+};
+
+}  // namespace
+
+TEST_F(WallTest, CamerasOpenIntoViewsAndPicturesArrive) {
+    ASSERT_TRUE(wall.OpenCamera("C1", "\xB2\xE2\xCA\xD4\\C1"));
+    ASSERT_TRUE(wall.OpenCamera("C4", "C4"));
+    EXPECT_TRUE(wall.OpenCamera("C1", "again"));  // already open: nothing changes
+    EXPECT_EQ(wall.OpenCount(), 2u);
+    EXPECT_EQ(events.open, (std::set<std::string>{"C1", "C4"}));
+    EXPECT_FALSE(wall.OpenCamera("nope", "x"));
+    const int v1 = wall.FindCamera("C1")->view, v4 = wall.FindCamera("C4")->view;
+    ASSERT_TRUE(WaitFor([&] {
+        return wall.Renderer().PicturesReceived(v1) > 3 && wall.Renderer().PicturesReceived(v4) > 3;
+    }, 20000));
+    EXPECT_EQ(wall.FindCamera("C4")->width, 352);  // taken from the stream's description
+    wall.CloseCamera("C1");
+    EXPECT_FALSE(wall.IsOpen("C1"));
+    EXPECT_EQ(events.open, (std::set<std::string>{"C4"}));
+}
+
+TEST_F(WallTest, ShrinkingTheLayoutClosesTheCamerasOfLostPanes) {
+    for (const char* key : {"C1", "C2", "C3", "C4"}) ASSERT_TRUE(wall.OpenCamera(key, key));
+    EXPECT_EQ(wall.OpenCount(), 4u);
+    wall.SetLayout(1, 1, 1, 1);
+    EXPECT_EQ(wall.Renderer().ViewCount(), 1);
+    EXPECT_EQ(wall.OpenCount(), 1u);
+    EXPECT_EQ(events.open.size(), 1u);
+}
+
+TEST_F(WallTest, AFullWallGivesUpAViewForTheNextCamera) {
+    wall.SetLayout(1, 1, 1, 1);
+    ASSERT_TRUE(wall.OpenCamera("C1", "C1"));
+    ASSERT_TRUE(wall.OpenCamera("C2", "C2"));
+    EXPECT_FALSE(wall.IsOpen("C1"));
+    EXPECT_TRUE(wall.IsOpen("C2"));
+    EXPECT_EQ(wall.OpenCount(), 1u);
+}
