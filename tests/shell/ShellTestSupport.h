@@ -18,6 +18,9 @@ public:
     const char* GetWindowClassName() const override { return "ScriptOwner"; }
     std::vector<std::pair<std::string, std::string>> logins;  // copies of WM_LOGIN texts
     std::deque<std::function<void()>> steps;
+    // A step calls this when what it waits for is not there yet (a box not
+    // shown under load): it runs again at the next tick.
+    void Retry() { m_retry = true; }
 
     bool Open() { return Create(nullptr, "owner", 0, 0, 0, 0, 1, 1) != nullptr; }
     void Run(std::deque<std::function<void()>> s, DuiLib::UINT everyMs = 20) {
@@ -34,13 +37,17 @@ public:
                 DuiLib::KillTimer(GetHWND(), 1);
                 return 0;
             }
-            auto step = std::move(steps.front());
-            steps.pop_front();
+            auto step = steps.front();
+            m_retry = false;
             step();
+            if (!m_retry && !steps.empty()) steps.pop_front();
             return 0;
         }
         return CWindowWnd::HandleMessage(msg, w, l);
     }
+
+private:
+    bool m_retry = false;
 };
 
 // The newest window owned by `owner`, or null.

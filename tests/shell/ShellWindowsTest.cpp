@@ -140,6 +140,7 @@ TEST_F(ShellTest, EmptyFieldsAreRefusedWithAMessage) {
     HWND login = form->GetHWND();
     auto closeBox = [&] {
         HWND box = shelltest::NewestOwned(login);
+        if (!box) return m_owner.Retry();
         shown.push_back(shelltest::LabelText(box, "labelInfo"));
         PostMessage(box, WM_CLOSE, 1, 0);
     };
@@ -205,6 +206,7 @@ TEST_F(ShellTest, MessageBoxButtonsResultsAndAltF4) {
     m_owner.Run({
         [&] {
             HWND box = shelltest::NewestOwned(login);
+            if (!box) return m_owner.Retry();
             CPaintManagerUI* pm = shelltest::ManagerOf(box);
             bothShown = pm->FindControl("btnOK")->IsVisible() && pm->FindControl("btnCanel")->IsVisible();
             okMoved = pm->FindControl("btnOK")->GetFloatPos().left == 60;
@@ -218,6 +220,7 @@ TEST_F(ShellTest, MessageBoxButtonsResultsAndAltF4) {
         },
         [&] {
             HWND box = shelltest::NewestOwned(login);
+            if (!box) return m_owner.Retry();
             CPaintManagerUI* pm = shelltest::ManagerOf(box);
             okLeftSingle = pm->FindControl("btnOK")->GetFloatPos().left;
             EXPECT_FALSE(pm->FindControl("btnCanel")->IsVisible());
@@ -280,6 +283,7 @@ TEST_F(ShellTest, UnlockDialogChecksThePasswordExactly) {
         [&] { pwd->SetFocus(); uitest::Type(h, "secret1"); uitest::PushKey(h, SDLK_RETURN); },  // wrong case
         [&] {
             HWND box = shelltest::NewestOwned(h);
+            if (!box) return m_owner.Retry();
             message = shelltest::LabelText(box, "labelInfo");
             PostMessage(box, WM_CLOSE, 1, 0);
         },
