@@ -1,5 +1,6 @@
 #include "MainForm.h"
 
+#include <cstdlib>
 #include <vector>
 
 #include "ClientConfig.h"
@@ -152,6 +153,7 @@ void MainForm::OnSessionEvent(const SessionEvent& e) {
     case KELVO_SESSION_DIRECTORY_READY:
         BuildDeviceTree();
         m_loggedIn = true;
+        AutoPlay();
         if (auto* user = FindControlAs<CLabelUI>("txtUserName")) user->SetText(Wall()->User().c_str());
         MaximizeWindow(GetHWND());
         if (auto* lock = FindControlAs<CButtonUI>("btn_lock")) {
@@ -263,6 +265,7 @@ void MainForm::BuildDeviceTree() {
     if (!tree || !Wall()) return;
     tree->RemoveAll();
     m_titlePaths.clear();
+    m_onlineOrder.clear();
     void* session = Wall()->Session();
     int count = 0;
     const int total = KelvoSession_GetNode(session, nullptr, nullptr, &count);
@@ -301,6 +304,7 @@ void MainForm::AddNodeChildren(const std::string& parentKey, CTreeNodeUI* parent
         int state;
         if (cams[i].online) {
             state = Wall()->IsOpen(key) ? kStateOpen : kStateOnline;
+            m_onlineOrder.push_back(key);
         } else {
             Wall()->CloseCamera(key);
             if (m_hideOffline) continue;
@@ -308,6 +312,20 @@ void MainForm::AddNodeChildren(const std::string& parentKey, CTreeNodeUI* parent
         }
         parent->AddChildNode(
             MakeCameraItem(cams[i], depth, path + "\\" + Field(cams[i].name, sizeof cams[i].name), state));
+    }
+}
+
+void MainForm::AutoPlay() {
+    // Demo and screenshot runs: KELVO_AUTOPLAY=N opens the first N online
+    // cameras of the tree once, after the first directory.
+    const char* env = std::getenv("KELVO_AUTOPLAY");
+    const int n = env ? std::atoi(env) : 0;
+    if (m_autoPlayed || n <= 0) return;
+    m_autoPlayed = true;
+    int opened = 0;
+    for (const std::string& key : m_onlineOrder) {
+        if (opened >= n) break;
+        if (Wall()->OpenCamera(key, m_titlePaths[key])) ++opened;
     }
 }
 

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "CommonWindow.h"
 #include "KelvoNetwork.h"
@@ -62,6 +63,7 @@ private:
     void SetItemState(DuiLib::CTreeNodeUI* item, int state);
     void ToggleCamera(DuiLib::CTreeNodeUI* item);
     void SetLocked(bool locked);
+    void AutoPlay();
 
     KelvoPlayerUI* m_player = nullptr;  // owned by the control tree
     std::unique_ptr<LoginForm> m_login;
@@ -69,6 +71,8 @@ private:
     bool m_locked = false;
     bool m_hideOffline = false;
     std::map<std::string, std::string> m_titlePaths;  // camera key → title path (GBK)
+    std::vector<std::string> m_onlineOrder;           // online cameras in tree order
+    bool m_autoPlayed = false;
     // A login generation: events of an earlier login are dropped.
     std::atomic<unsigned> m_generation{0};
 };
