@@ -262,6 +262,43 @@ TEST_F(MenuTest, HoverOpensOneSubmenuAtATimeAndAPlainItemClosesIt) {
     DestroyWindow(root);
 }
 
+TEST_F(MenuTest, SubmenuStaysInsideTheWorkArea) {
+    RECT opener;
+    ASSERT_TRUE(GetWindowRect(m_opener.GetHWND(), opener));
+    RECT work = GetWorkArea(m_opener.GetHWND());
+    // A root menu 122 x 79 in the bottom-right corner: its submenu has room neither to the
+    // right nor below the item.
+    CMenuWnd* menu = Show(m_subSkin.c_str(), work.right - 130 - opener.left, work.bottom - 79 - opener.top);
+    ASSERT_NE(nullptr, menu);
+    HWND root = menu->GetHWND();
+    RECT rootRc;
+    ASSERT_TRUE(GetWindowRect(root, rootRc));
+    ASSERT_EQ(work.bottom, rootRc.bottom);
+    CMenuElementUI* groupA = Item(menu, "groupA");
+    Hover(root, groupA);
+    auto subs = SubMenus(root);
+    ASSERT_EQ(1u, subs.size());
+    RECT subRc;
+    GetWindowRect(subs[0], subRc);
+    EXPECT_EQ(rootRc.left + groupA->GetPos().left, subRc.right);  // flipped to the item's left
+    EXPECT_EQ(work.bottom, subRc.bottom);                          // moved up
+    DestroyWindow(root);
+}
+
+TEST_F(MenuTest, RightButtonDoesNotChoose) {
+    CMenuWnd* menu = Show("nodeMenu.xml");
+    ASSERT_NE(nullptr, menu);
+    HWND h = menu->GetHWND();
+    const RECT& rc = Item(menu, "reloadNode")->GetPos();
+    uitest::PushMove(h, rc.left + 5, rc.top + 5);
+    uitest::PushMouse(h, rc.left + 5, rc.top + 5, true, SDL_BUTTON_RIGHT);
+    uitest::PushMouse(h, rc.left + 5, rc.top + 5, false, SDL_BUTTON_RIGHT);
+    Settle();
+    EXPECT_FALSE(Gone(h));
+    EXPECT_TRUE(m_opener.commands.empty());
+    DestroyWindow(h);
+}
+
 TEST_F(MenuTest, ChoiceInASubmenuReachesTheOpenerOnce) {
     CMenuWnd* menu = Show(m_subSkin.c_str());
     ASSERT_NE(nullptr, menu);
