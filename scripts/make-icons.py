@@ -246,6 +246,37 @@ def camera_states(out):
     v.png(out)
 
 
+# Custom wall layouts of the layout chooser: (style id, columns, rows, span of the first pane).
+# The viewer keeps the same grids (viewer/windows/MpuStyleTable.cpp); its test renders the
+# chooser and counts the cells drawn here.
+MPU_STYLES = [
+    (3006, 3, 3, 2), (3008, 4, 4, 3), (3011, 4, 3, 2), (3010, 5, 5, 4), (3012, 6, 6, 5), (3013, 4, 3, 1),
+    (3016, 8, 8, 7), (3017, 5, 5, 3), (3018, 5, 4, 2), (3020, 5, 4, 1), (3025, 5, 5, 1), (3030, 6, 5, 1),
+    (3034, 7, 7, 4), (3035, 7, 6, 3), (3036, 6, 6, 1), (3042, 7, 6, 1), (3048, 8, 7, 4), (3049, 7, 7, 1),
+    (3050, 8, 8, 4), (3056, 8, 7, 1), (3063, 9, 7, 1), (3064, 8, 8, 1),
+]
+MPU_W, MPU_H = 40, 30
+MPU_GAP = (0x15, 0x19, 0x1E)    # window background between the panes
+MPU_CELL = (0x4A, 0x56, 0x63)   # an ordinary pane
+MPU_LARGE = ACCENT_HI           # the large first pane (span > 1)
+
+
+def mpu_layout(cols, rows, span, out):
+    # Pixel-exact: 1 px gaps on the cell boundaries, none inside the large pane.
+    v = Canvas(MPU_W, MPU_H)
+    xs = [round(i * MPU_W / cols) for i in range(cols + 1)]
+    ys = [round(j * MPU_H / rows) for j in range(rows + 1)]
+    for y in range(MPU_H):
+        r = max(j for j in range(rows) if ys[j] <= y)
+        for x in range(MPU_W):
+            c = max(i for i in range(cols) if xs[i] <= x)
+            large = span > 1 and c < span and r < span
+            gap = not large and ((c > 0 and x == xs[c]) or (r > 0 and y == ys[r]))
+            col = MPU_GAP if gap else (MPU_LARGE if large else MPU_CELL)
+            v.px[y][x] = (col[0], col[1], col[2], 1.0)
+    v.png(out)
+
+
 def logo(out, size):
     s = size / 32.0
     v = Canvas(size, size, s)
@@ -268,6 +299,8 @@ def main():
     tree_expand(os.path.join(out, "treeview_expand.png"))
     folder18(os.path.join(out, "folder.png"))
     camera_states(os.path.join(out, "camera_state.png"))
+    for sid, cols, rows, span in MPU_STYLES:
+        mpu_layout(cols, rows, span, os.path.join(out, "mpu_%d.png" % sid))
     logo(os.path.join(out, "logo.png"), 32)
     logo(os.path.join(out, "logo_48.png"), 48)
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the toolkit demo under Xvfb and saves PNGs of its windows into out/:
-#   LoginForm.png, msgForm.png, waitForm.png, UserAuthForm.png (each window's first frame)
+#   LoginForm.png, msgForm.png, waitForm.png, UserAuthForm.png, KelvoMainForm.png,
+#   MpuCustomDlg.png (layout chooser), MenuWnd.png (camera menu) (each window's first frame)
 #   screen-login.png (the whole virtual screen while the login window is up)
 # Usage: scripts/screenshot.sh [BUILD_DIR] [OUT_DIR]
 set -euo pipefail

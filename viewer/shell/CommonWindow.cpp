@@ -1,6 +1,9 @@
 #include "CommonWindow.h"
 
+#include "CMenuWnd.h"
 #include "MsgBoxView.h"
+
+#include <memory>
 
 namespace kelvo {
 using namespace DuiLib;
@@ -40,5 +43,15 @@ void CommonWindow::ShowWait(const char* text) {
 }
 
 void CommonWindow::SetWaitText(const char* text) { m_wait.SetText(text); }
+
+CMenuWnd* CommonWindow::ShowMenu(const char* skinFile, int x, int y) {
+    auto menu = std::make_unique<CMenuWnd>(GetHWND());
+    POINT pt{x, y};
+    ClientToScreen(GetHWND(), pt);
+    // The menu's images are looked up under the current resource path.
+    CPaintManagerUI::SetResourcePath((CPaintManagerUI::GetInstancePath() + GetSkinFolder()).GetData());
+    if (!menu->Init(nullptr, skinFile, pt)) return nullptr;
+    return menu.release();  // deletes itself when its window is destroyed
+}
 
 }  // namespace kelvo

@@ -1,9 +1,13 @@
-// Base of the program's skinned top-level windows: message box and wait overlay services.
+// Base of the program's skinned top-level windows: message box, wait overlay and context menus.
 #pragma once
 
 #include "WaitView.h"
 
 #include <UIlib.h>
+
+namespace DuiLib {
+class CMenuWnd;
+}
 
 namespace kelvo {
 
@@ -17,6 +21,12 @@ public:
     void ShowWait(const char* text);
     void SetWaitText(const char* text);
     WaitView& GetWaitView() { return m_wait; }
+    // Builds a context menu from `skinFile` (in this window's skin folder) with its top-left
+    // corner at (x, y) of this window's client area; the choice comes back here as
+    // WM_MENU_COMMAND (see CMenuWnd.h). The caller attaches its key and title, adjusts items
+    // and shows it. The menu deletes itself when it closes: do not keep the pointer beyond
+    // that. Null when the menu could not be made.
+    virtual DuiLib::CMenuWnd* ShowMenu(const char* skinFile, int x, int y);
 
 protected:
     DuiLib::CDuiString GetSkinFolder() override { return "skin/"; }

@@ -1,12 +1,15 @@
-// Opens the login window, a message box, the wait overlay and the unlock dialog.
+// Opens the login window, a message box, the wait overlay, the unlock dialog, and over a preview
+// of the main window the layout chooser and a camera menu.
 // --shot DIR: walks through them by itself, saving each window's first frame into DIR.
 #include "ClientConfig.h"
 #include "LoginForm.h"
 #include "MainPreview.h"
+#include "MpuSelectView.h"
 #include "ProgramPaths.h"
 #include "UserAuthForm.h"
 #include "ViewerMessages.h"
 
+#include <CMenuWnd.h>
 #include <UIlib.h>
 
 #include <SDL.h>
@@ -14,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <unistd.h>
 
@@ -83,9 +87,37 @@ private:
             main.ShowWindow(true, false);
             while (main.GetPaintManager().PaintCount() == 0 && !WindowRegistry::Instance().QuitRequested())
                 WindowRegistry::Instance().PumpOnce(50);
+            ShowPopups(main);
             DestroyWindow(main.GetHWND());
         }
         m_login.Close(2);
+    }
+
+    // The layout chooser under its button, then a camera menu over the tree: one frame of each.
+    static void ShowPopups(demo::MainPreview& main) {
+        auto painted = [](HWND h) {
+            auto* w = dynamic_cast<WindowImplBase*>(WindowRegistry::Instance().Lookup(h));
+            return !w || w->GetPaintManager().PaintCount() > 0;
+        };
+        auto pumpUntil = [](const std::function<bool()>& done) {
+            for (int i = 0; i < 100 && !done() && !WindowRegistry::Instance().QuitRequested(); ++i)
+                WindowRegistry::Instance().PumpOnce(20);
+        };
+        if (CControlUI* sel = main.GetPaintManager().FindControl("btn_mpu_sel")) {
+            const RECT& rc = sel->GetPos();
+            HWND chooser = kelvo::MpuSelectView::Open(main.GetHWND(), rc.right, rc.bottom);
+            pumpUntil([&] { return painted(chooser); });
+            DestroyWindow(chooser);
+        }
+        if (CMenuWnd* menu = main.ShowMenu("cameraMenu.xml", 120, 160)) {
+            HWND h = menu->GetHWND();
+            menu->ShowWindow(true, true);
+            pumpUntil([&] {
+                auto* m = dynamic_cast<CMenuWnd*>(WindowRegistry::Instance().Lookup(h));
+                return !m || m->GetPaintManager().PaintCount() > 0;
+            });
+            DestroyWindow(h);
+        }
     }
 
     kelvo::LoginForm& m_login;
