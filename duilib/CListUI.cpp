@@ -93,7 +93,10 @@ void CListUI::ItemEvent(CControlUI* item, TEventUI& event) {
     case UIEVENT_RBUTTONDOWN:
         if (index >= 0 && item->IsEnabled()) {
             SelectItem(index, true);
-            m_pManager->SendNotify(item, DUI_MSGTYPE_ITEMCLICK, 0, 0, &event.ptMouse);
+            // A right press selects (its menu follows) but is no click: the
+            // device tree toggles videos on clicks.
+            if (event.Type == UIEVENT_BUTTONDOWN)
+                m_pManager->SendNotify(item, DUI_MSGTYPE_ITEMCLICK, 0, 0, &event.ptMouse);
         }
         break;
     case UIEVENT_DBLCLICK:

@@ -311,12 +311,15 @@ TEST_F(WindowTest, ListAndComboSelection) {
         combo->Add(ci);
     }
     std::vector<std::pair<std::string, int>> events;
+    int itemClicks = 0;
     w.onNotify = [&](TNotifyUI& msg) {
         if (msg.sType == DUI_MSGTYPE_ITEMSELECT) events.emplace_back(msg.pSender->GetName().Str(), static_cast<int>(msg.wParam));
+        if (msg.sType == DUI_MSGTYPE_ITEMCLICK) ++itemClicks;
     };
     w.GetPaintManager().UpdateLayout();
     uitest::ClickControl(w.GetHWND(), list->GetItemAt(1));
     EXPECT_EQ(1, list->GetCurSel());
+    EXPECT_EQ(1, itemClicks);
     uitest::Key(w.GetHWND(), SDLK_DOWN);
     EXPECT_EQ(2, list->GetCurSel());
     ASSERT_EQ(2u, events.size());

@@ -31,3 +31,18 @@ TEST(SessionTexts, EveryFailureHasItsText) {
     EXPECT_EQ(kelvo::SessionErrorText(516, 0), "设备通道已占用，请稍候再试！");
     EXPECT_EQ(kelvo::SessionErrorText(42, 0), "系统出现不可预知的错误，请和开发商联系!");
 }
+
+TEST(WallGrowth, TheFirstGridThatFits) {
+    int c = 0, r = 0;
+    const struct {
+        int n, columns, rows;
+    } cases[] = {{1, 1, 1}, {2, 2, 2}, {4, 2, 2}, {5, 3, 3}, {10, 4, 3}, {12, 4, 3}, {13, 4, 4},
+                 {17, 5, 5}, {26, 6, 6}, {37, 7, 7}, {50, 8, 8}, {64, 8, 8}};
+    for (const auto& k : cases) {
+        ASSERT_TRUE(kelvo::GridForCount(k.n, &c, &r)) << k.n;
+        EXPECT_EQ(c, k.columns) << k.n;
+        EXPECT_EQ(r, k.rows) << k.n;
+        EXPECT_GE(c * r, k.n);
+    }
+    EXPECT_FALSE(kelvo::GridForCount(65, &c, &r));
+}

@@ -4,7 +4,10 @@
 #include <vector>
 
 #include "ClientConfig.h"
+#include "CMenuElementUI.h"
 #include "KelvoNetwork.h"
+#include "MpuSelectView.h"
+#include "MpuStyleTable.h"
 #include "SessionTexts.h"
 #include "ViewerMessages.h"
 
@@ -196,6 +199,39 @@ LRESULT MainForm::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
     case WM_RAISE_MAIN:
         if (IsWindowVisible(GetHWND())) ShowWindow(true, true);
         return 1;
+    case WM_MENU_COMMAND:
+        if (wParam && lParam)
+            OnMenuCommand(*reinterpret_cast<const CDuiString*>(wParam), reinterpret_cast<CMenuWnd*>(lParam));
+        return 1;
+    case WM_MPU_STYLE:
+        if (const MpuStyle* style = FindMpuStyleById(static_cast<int>(wParam)))
+            Wall()->SetLayout(style->columns, style->rows, style->span, style->span);
+        return 1;
+    case WM_NODE_CAMERAS:
+    case WM_CAMERA_OPEN:
+    case WM_CAMERA_CLOSE:
+    case WM_CAMERA_AUDIO: {
+        std::unique_ptr<std::pair<std::string, std::string>> args(
+            reinterpret_cast<std::pair<std::string, std::string>*>(lParam));
+        if (!args || !Wall()) return 1;
+        if (uMsg == WM_NODE_CAMERAS) {
+            NodeCameras(args->first, wParam != 0);
+        } else if (uMsg == WM_CAMERA_OPEN) {
+            OpenCameraVideo(args->first, args->second);
+        } else if (uMsg == WM_CAMERA_CLOSE) {
+            Wall()->CloseCamera(args->first);
+        } else if (PlayerCamera* cam = Wall()->FindCamera(args->first)) {
+            KelvoStream_SetAudioEnable(cam->stream, wParam != 0);
+            if (m_player) m_player->Invalidate();
+        }
+        return 1;
+    }
+    case WM_CAMERA_TALK:
+    case WM_CAMERA_RECORD:
+    case WM_CAMERA_SNAPSHOT:
+    case WM_CAMERA_RECORD_QUERY:
+        delete reinterpret_cast<std::pair<std::string, std::string>*>(lParam);
+        return 1;
     default:
         bHandled = false;
         return 0;
@@ -325,7 +361,7 @@ void MainForm::AutoPlay() {
     int opened = 0;
     for (const std::string& key : m_onlineOrder) {
         if (opened >= n) break;
-        if (Wall()->OpenCamera(key, m_titlePaths[key])) ++opened;
+        if (OpenCameraVideo(key, m_titlePaths[key])) ++opened;
     }
 }
 
@@ -339,19 +375,156 @@ void MainForm::ToggleCamera(CTreeNodeUI* item) {
         Wall()->CloseCamera(key);
         break;
     default:
-        Wall()->OpenCamera(key, m_titlePaths[key]);
+        OpenCameraVideo(key, m_titlePaths[key]);
         break;
+    }
+}
+
+bool MainForm::EnsureFreePane() {
+    VideoRenderer& r = Wall()->Renderer();
+    if (static_cast<size_t>(r.ViewCount()) > Wall()->OpenCount()) return true;
+    if (!ClientConfig::Instance().autoLayout) return false;
+    int columns = 0, rows = 0;
+    if (!GridForCount(static_cast<int>(Wall()->OpenCount()) + 1, &columns, &rows)) return false;
+    Wall()->SetLayout(columns, rows, 1, 1);
+    return true;
+}
+
+bool MainForm::OpenCameraVideo(const std::string& key, const std::string& title) {
+    void* session = Wall()->Session();
+    if (static_cast<int>(Wall()->OpenCount()) >= KelvoSession_GetMaxStream(session)) {
+        ShowMessage("您打开的视频达到了最大限制，请和管理员联系！");
+        return false;
+    }
+    if (!(KelvoSession_GetRightMask(session) & RIGHT_SCHEDULE)) {
+        ShowMessage("您在当前时间段没有权限观看，请和管理员联系！");
+        return false;
+    }
+    EnsureFreePane();  // when none is free the wall gives one up
+    if (!Wall()->OpenCamera(key, title)) {
+        ShowMessage("无法播放视频，请稍候再试！");
+        return false;
+    }
+    return true;
+}
+
+bool MainForm::NodeCameras(const std::string& nodeKey, bool open) {
+    auto* node = dynamic_cast<CTreeNodeUI*>(m_pm.FindControl(("nodeItem_" + nodeKey).c_str()));
+    if (!node) return true;
+    // Keys first: opening and closing rebuild nothing, but a copy keeps the
+    // walk independent of the tree.
+    std::vector<std::pair<std::string, bool>> children;  // key, is a node
+    for (int i = 0; i < node->GetCountChild(); ++i) {
+        CTreeNodeUI* child = node->GetChildNode(i);
+        children.emplace_back(child->GetUserData().GetData(), child->GetName().Find("nodeItem_") == 0);
+    }
+    for (const auto& child : children) {
+        if (child.second) {
+            NodeCameras(child.first, open);
+            continue;
+        }
+        auto* item = dynamic_cast<CTreeNodeUI*>(m_pm.FindControl(("cameraItem_" + child.first).c_str()));
+        if (!item || item->GetTag() == kStateOffline) continue;
+        const bool isOpen = Wall()->IsOpen(child.first);
+        if (open && !isOpen) {
+            if (!EnsureFreePane() || !OpenCameraVideo(child.first, m_titlePaths[child.first])) return false;
+        } else if (!open && isOpen) {
+            Wall()->CloseCamera(child.first);
+        }
+    }
+    return true;
+}
+
+void MainForm::PostCommand(UINT msg, const std::string& key, const std::string* title, WPARAM flag) {
+    // Key and title travel as heap strings that the message owns.
+    auto* payload = new std::pair<std::string, std::string>(key, title ? *title : std::string());
+    DuiLib::PostMessage(GetHWND(), msg, flag, reinterpret_cast<LPARAM>(payload), [](WPARAM, LPARAM p) {
+        delete reinterpret_cast<std::pair<std::string, std::string>*>(p);
+    });
+}
+
+void MainForm::ShowCameraMenu(CTreeNodeUI* item, POINT at) {
+    const std::string key = item->GetUserData().GetData();
+    CMenuWnd* menu = ShowMenu("cameraMenu.xml", at.x, at.y);
+    if (!menu) return;
+    menu->SetMenuKey(key.c_str());
+    menu->SetMenuTitle(m_titlePaths[key].c_str());
+    auto find = [menu](const char* name) { return menu->GetPaintManager().FindControlAs<CMenuElementUI>(name); };
+    auto set = [](CMenuElementUI* e, bool enabled, int tag, const char* text) {
+        if (!e) return;
+        e->SetEnabled(enabled);
+        e->SetTag(static_cast<UINT_PTR>(tag));
+        if (text) e->SetText(text);
+    };
+    if (PlayerCamera* cam = Wall()->FindCamera(key)) {
+        set(find("menuCameraVideo"), true, 1, "关闭当前视频");
+        const bool audio = KelvoStream_hasAudio(cam->stream), on = KelvoStream_isAudioEnable(cam->stream);
+        set(find("menuCameraAudio"), audio, audio && on ? 1 : 0, audio && on ? "关闭远端音频" : nullptr);
+        const bool talk = KelvoStream_isTalk(cam->stream);
+        set(find("menuCameraTalk"), true, talk ? 1 : 0, talk ? "关闭远端对讲" : nullptr);
+        const bool rec = KelvoStream_isRecord(cam->stream);
+        set(find("menuCameraRecord"), true, rec ? 1 : 0, rec ? "停止本地录像" : nullptr);
+    } else {
+        set(find("menuCameraVideo"), item->GetTag() != kStateOffline, 0, nullptr);
+        for (const char* name : {"menuCameraSnappic", "menuCameraAudio", "menuCameraTalk", "menuCameraRecord"})
+            set(find(name), false, 0, nullptr);
+    }
+    menu->ShowWindow(true, true);
+}
+
+void MainForm::OnMenuCommand(const CDuiString& item, CMenuWnd* menu) {
+    const std::string key = menu->GetMenuKey().GetData();
+    const std::string title = menu->GetMenuTitle().GetData();
+    auto tagOf = [menu](const char* name) {
+        auto* e = menu->GetPaintManager().FindControlAs<CMenuElementUI>(name);
+        return e ? static_cast<int>(e->GetTag()) : 0;
+    };
+    const int videoTag = tagOf("menuCameraVideo");
+    const int audioTag = tagOf("menuCameraAudio"), talkTag = tagOf("menuCameraTalk"), recTag = tagOf("menuCameraRecord");
+    menu->Close(1);
+    if (item.CompareNoCase("openNodeCamera") == 0) {
+        PostCommand(WM_NODE_CAMERAS, key, nullptr, 1);
+    } else if (item.CompareNoCase("closeNodeCamera") == 0) {
+        PostCommand(WM_NODE_CAMERAS, key, nullptr, 0);
+    } else if (item.CompareNoCase("reloadNode") == 0) {
+        KelvoSession_Refresh(Wall()->Session());
+    } else if (item.CompareNoCase("menuCameraVideo") == 0) {
+        PostCommand(videoTag == 1 ? WM_CAMERA_CLOSE : WM_CAMERA_OPEN, key, &title);
+    } else if (item.CompareNoCase("menuCameraRecordQuery") == 0) {
+        PostCommand(WM_CAMERA_RECORD_QUERY, key, &title);
+    } else if (Wall()->IsOpen(key)) {
+        if (item.CompareNoCase("menuCameraAudio") == 0)
+            PostCommand(WM_CAMERA_AUDIO, key, nullptr, audioTag == 1 ? 0 : 1);
+        else if (item.CompareNoCase("menuCameraTalk") == 0)
+            PostCommand(WM_CAMERA_TALK, key, nullptr, talkTag == 1 ? 0 : 1);
+        else if (item.CompareNoCase("menuCameraRecord") == 0)
+            PostCommand(WM_CAMERA_RECORD, key, nullptr, recTag == 1 ? 0 : 1);
+        else if (item.CompareNoCase("menuCameraSnappic") == 0)
+            PostCommand(WM_CAMERA_SNAPSHOT, key, nullptr);
     }
 }
 
 void MainForm::Notify(TNotifyUI& msg) {
     const CDuiString name = msg.pSender ? msg.pSender->GetName() : CDuiString();
-    if (name.Find("cameraItem_") == 0 && msg.sType == DUI_MSGTYPE_ITEMCLICK) {
+    const bool camera = name.Find("cameraItem_") == 0, node = name.Find("nodeItem_") == 0;
+    if ((camera && (msg.sType == DUI_MSGTYPE_ITEMCLICK || msg.sType == DUI_MSGTYPE_MENU)) ||
+        (node && msg.sType == DUI_MSGTYPE_MENU)) {
         if (m_locked) {
             ShowMessage(kLockedText);
             return;
         }
-        if (auto* item = dynamic_cast<CTreeNodeUI*>(msg.pSender)) ToggleCamera(item);
+        auto* item = dynamic_cast<CTreeNodeUI*>(msg.pSender);
+        if (!item) return;
+        if (node) {
+            if (CMenuWnd* menu = ShowMenu("nodeMenu.xml", msg.ptMouse.x, msg.ptMouse.y)) {
+                menu->SetMenuKey(item->GetUserData().GetData());
+                menu->ShowWindow(true, true);
+            }
+        } else if (msg.sType == DUI_MSGTYPE_MENU) {
+            ShowCameraMenu(item, msg.ptMouse);
+        } else {
+            ToggleCamera(item);
+        }
         return;
     }
     CommonWindow::Notify(msg);
@@ -375,6 +548,9 @@ void MainForm::OnClick(TNotifyUI& msg) {
         Wall()->SetLayout(3, 3, 1, 1);
     } else if (name == "btn_mpu16") {
         Wall()->SetLayout(4, 4, 1, 1);
+    } else if (name == "btn_mpu_sel") {
+        const RECT& rc = msg.pSender->GetPos();
+        MpuSelectView::Open(GetHWND(), rc.left + rc.Width(), rc.top + rc.Height());
     } else {
         CommonWindow::OnClick(msg);
     }

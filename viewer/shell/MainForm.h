@@ -16,6 +16,7 @@
 #include "KelvoNetwork.h"
 #include "KelvoPlayerUI.h"
 #include "LoginForm.h"
+#include "CMenuWnd.h"
 
 namespace kelvo {
 
@@ -64,6 +65,12 @@ private:
     void ToggleCamera(DuiLib::CTreeNodeUI* item);
     void SetLocked(bool locked);
     void AutoPlay();
+    bool EnsureFreePane();
+    bool OpenCameraVideo(const std::string& key, const std::string& title);
+    void ShowCameraMenu(DuiLib::CTreeNodeUI* item, DuiLib::POINT at);
+    void OnMenuCommand(const DuiLib::CDuiString& item, DuiLib::CMenuWnd* menu);
+    bool NodeCameras(const std::string& nodeKey, bool open);
+    void PostCommand(DuiLib::UINT msg, const std::string& key, const std::string* title, DuiLib::WPARAM flag = 0);
 
     KelvoPlayerUI* m_player = nullptr;  // owned by the control tree
     std::unique_ptr<LoginForm> m_login;

@@ -31,4 +31,18 @@ std::string SessionErrorText(int value1, int value2) {
     }
 }
 
+bool GridForCount(int n, int* columns, int* rows) {
+    static const struct {
+        int upTo, columns, rows;
+    } kGrids[] = {{1, 1, 1}, {4, 2, 2}, {9, 3, 3}, {12, 4, 3}, {16, 4, 4},
+                  {25, 5, 5}, {36, 6, 6}, {49, 7, 7}, {64, 8, 8}};
+    for (const auto& g : kGrids)
+        if (n <= g.upTo) {
+            *columns = g.columns;
+            *rows = g.rows;
+            return true;
+        }
+    return false;
+}
+
 }  // namespace kelvo

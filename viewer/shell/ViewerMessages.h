@@ -12,3 +12,13 @@ constexpr DuiLib::UINT WM_MPU_STYLE = 0x0A00;
 constexpr DuiLib::UINT WM_RECORD_EVENT = 0x0A00;
 constexpr DuiLib::UINT WM_FOCUS_PASSWORD = 0x1500;
 constexpr DuiLib::UINT WM_MENU_COMMAND = 0x9632;
+// Camera commands of the context menus, to the main window; key and title
+// travel as heap strings owned by the message.
+constexpr DuiLib::UINT WM_NODE_CAMERAS = 0x3400;
+constexpr DuiLib::UINT WM_CAMERA_OPEN = 0x3401;
+constexpr DuiLib::UINT WM_CAMERA_CLOSE = 0x3402;
+constexpr DuiLib::UINT WM_CAMERA_AUDIO = 0x3403;
+constexpr DuiLib::UINT WM_CAMERA_TALK = 0x3404;
+constexpr DuiLib::UINT WM_CAMERA_RECORD = 0x3405;
+constexpr DuiLib::UINT WM_CAMERA_SNAPSHOT = 0x3406;
+constexpr DuiLib::UINT WM_CAMERA_RECORD_QUERY = 0x3407;
