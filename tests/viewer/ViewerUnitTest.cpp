@@ -7,7 +7,7 @@ using kelvo::LastTitleComponent;
 using kelvo::SplitTitlePath;
 
 TEST(TitlePath, SplitsByCharactersNotBytes) {
-    // 運 is B9 5C in GBK: its second byte is a backslash and must not split.
+    // 筡 is B9 5C in GBK: its second byte is a backslash and must not split.
     const std::string yun = "\xB9\x5C";
     const std::string path = "\xB1\xB1\xBE\xA9\\" + yun + "\xBA\xD3\\cam";
     auto parts = SplitTitlePath(path);
@@ -45,4 +45,36 @@ TEST(WallGrowth, TheFirstGridThatFits) {
         EXPECT_GE(c * r, k.n);
     }
     EXPECT_FALSE(kelvo::GridForCount(65, &c, &r));
+}
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include "MediaFolders.h"
+
+TEST(MediaFolders, ServerNamesNeverEscapeTheBase) {
+    EXPECT_EQ(kelvo::SafeFolderName(".."), "_");
+    EXPECT_EQ(kelvo::SafeFolderName(""), "_");
+    EXPECT_EQ(kelvo::SafeFolderName("a/b"), "a_b");
+    EXPECT_EQ(kelvo::SafeFolderName("x\x01y\x7F"), "x_y_");
+    EXPECT_EQ(kelvo::SafeFolderName("\xB1\xB1\xBE\xA9"), "\xE5\x8C\x97\xE4\xBA\xAC");  // 北京 in UTF-8
+    // 200 two-byte characters: 600 bytes of UTF-8, cut at a character edge.
+    std::string longName;
+    for (int i = 0; i < 200; ++i) longName += "\xB1\xB1";
+    const std::string cut = kelvo::SafeFolderName(longName);
+    EXPECT_LE(cut.size(), 255u);
+    EXPECT_EQ(cut.size() % 3, 0u);
+
+    char tmpl[] = "/tmp/kelvo-folders-XXXXXX";
+    const std::string base = mkdtemp(tmpl);
+    const std::string made = kelvo::MakeTitleFolder(base + "/pics/deep", "site\\..\\\xB9\x5C\\cam");
+    EXPECT_EQ(made, base + "/pics/deep/site/_/\xE7\xAD\xA1/cam/");  // 筡 (B9 5C) is one component
+    struct stat st;
+    EXPECT_EQ(stat(made.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(kelvo::MakeTitleFolder("relative/dir", "cam"), "");
+    EXPECT_EQ(kelvo::MakeTitleFolder("/proc/forbidden", "cam"), "");
+    std::string rm = "rm -rf '" + base + "'";
+    EXPECT_EQ(std::system(rm.c_str()), 0);
 }

@@ -7,7 +7,9 @@
 #include "CMenuElementUI.h"
 #include "KelvoNetwork.h"
 #include "MpuSelectView.h"
+#include "MediaFolders.h"
 #include "MpuStyleTable.h"
+#include "platform/DebugOutput.h"
 #include "SessionTexts.h"
 #include "ViewerMessages.h"
 
@@ -228,7 +230,20 @@ LRESULT MainForm::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
     }
     case WM_CAMERA_TALK:
     case WM_CAMERA_RECORD:
-    case WM_CAMERA_SNAPSHOT:
+    case WM_CAMERA_SNAPSHOT: {
+        std::unique_ptr<std::pair<std::string, std::string>> args(
+            reinterpret_cast<std::pair<std::string, std::string>*>(lParam));
+        PlayerCamera* cam = args && Wall() ? Wall()->FindCamera(args->first) : nullptr;
+        if (!cam || !cam->stream) return 1;  // closed meanwhile
+        if (uMsg == WM_CAMERA_TALK)
+            Talk(cam, wParam != 0);
+        else if (uMsg == WM_CAMERA_RECORD)
+            Record(cam, wParam != 0);
+        else
+            Snapshot(cam);
+        if (m_player) m_player->Invalidate();
+        return 1;
+    }
     case WM_CAMERA_RECORD_QUERY:
         delete reinterpret_cast<std::pair<std::string, std::string>*>(lParam);
         return 1;
@@ -443,6 +458,50 @@ void MainForm::PostCommand(UINT msg, const std::string& key, const std::string* 
     });
 }
 
+void MainForm::Talk(PlayerCamera* cam, bool on) {
+    if (!(KelvoSession_GetRightMask(Wall()->Session()) & RIGHT_TALK)) {
+        ShowMessage("您没有权限对讲，请和管理员联系！");
+        return;
+    }
+    if (!on) {
+        KelvoStream_StopTalk(cam->stream);
+        return;
+    }
+    platform::DebugOutput("KelvoStream_StartTalk::startTalk");
+    KelvoStream_StartTalk(cam->stream);
+}
+
+void MainForm::Record(PlayerCamera* cam, bool on) {
+    if (!(KelvoSession_GetRightMask(Wall()->Session()) & RIGHT_VIDEO)) {
+        ShowMessage("您没有权限录像，请和管理员联系！");
+        return;
+    }
+    if (!on) {
+        KelvoStream_StopRecord(cam->stream);
+        return;
+    }
+    const std::string folder = MakeTitleFolder(ClientConfig::Instance().recordDirectory, cam->name);
+    if (folder.empty()) {
+        ShowMessage("录像路径设置不正确！", "错误");
+        return;
+    }
+    // The toolbar shows the real state whether or not this succeeded.
+    KelvoStream_StartRecord(cam->stream, folder.c_str());
+}
+
+void MainForm::Snapshot(PlayerCamera* cam) {
+    if (!(KelvoSession_GetRightMask(Wall()->Session()) & RIGHT_SCREEN)) {
+        ShowMessage("您没有权限截图，请和管理员联系！");
+        return;
+    }
+    const std::string folder = MakeTitleFolder(ClientConfig::Instance().picDirectory, cam->name);
+    if (folder.empty()) {
+        ShowMessage("截图路径设置不正确！", "错误");
+        return;
+    }
+    KelvoStream_Snappic(cam->stream, folder.c_str());
+}
+
 void MainForm::ShowCameraMenu(CTreeNodeUI* item, POINT at) {
     const std::string key = item->GetUserData().GetData();
     CMenuWnd* menu = ShowMenu("cameraMenu.xml", at.x, at.y);
@@ -548,6 +607,11 @@ void MainForm::OnClick(TNotifyUI& msg) {
         Wall()->SetLayout(3, 3, 1, 1);
     } else if (name == "btn_mpu16") {
         Wall()->SetLayout(4, 4, 1, 1);
+    } else if (name == "btn_close_all") {
+        Wall()->CloseAll();
+    } else if (name == "btn_play_fitscale" || name == "btn_play_fitscreen" || name == "btn_play_truesize") {
+        Wall()->Renderer().SetFitMode(name == "btn_play_fitscale" ? 0 : name == "btn_play_fitscreen" ? 1 : 2);
+        if (m_player) m_player->Invalidate();
     } else if (name == "btn_mpu_sel") {
         const RECT& rc = msg.pSender->GetPos();
         MpuSelectView::Open(GetHWND(), rc.left + rc.Width(), rc.top + rc.Height());

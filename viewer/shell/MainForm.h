@@ -67,6 +67,9 @@ private:
     void AutoPlay();
     bool EnsureFreePane();
     bool OpenCameraVideo(const std::string& key, const std::string& title);
+    void Talk(PlayerCamera* cam, bool on);
+    void Record(PlayerCamera* cam, bool on);
+    void Snapshot(PlayerCamera* cam);
     void ShowCameraMenu(DuiLib::CTreeNodeUI* item, DuiLib::POINT at);
     void OnMenuCommand(const DuiLib::CDuiString& item, DuiLib::CMenuWnd* menu);
     bool NodeCameras(const std::string& nodeKey, bool open);
