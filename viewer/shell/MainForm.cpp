@@ -198,6 +198,11 @@ LRESULT MainForm::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
     case WM_WALL_UPDATE:
         if (m_player) m_player->Invalidate();
         return 1;
+    case WM_QUIT_REQUEST:
+        // Modal windows first: their loops must end before the main window goes.
+        if (m_login && IsWindow(m_login->GetHWND())) m_login->Close(2);
+        DestroyWindow(GetHWND());
+        return 1;
     case WM_RAISE_MAIN:
         if (IsWindowVisible(GetHWND())) ShowWindow(true, true);
         return 1;

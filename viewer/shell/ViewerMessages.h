@@ -7,6 +7,8 @@ constexpr DuiLib::UINT WM_LOGIN = 0x0600;          // to LoginForm: run the logi
 constexpr DuiLib::UINT WM_SESSION_EVENT = 0x0601;
 // A second copy of the program asks this one to come to the front.
 constexpr DuiLib::UINT WM_RAISE_MAIN = 0x0602;
+// The process was asked to end (SIGTERM/SIGINT): close without asking.
+constexpr DuiLib::UINT WM_QUIT_REQUEST = 0x0603;
 constexpr DuiLib::UINT WM_WALL_UPDATE = 0x0900;
 constexpr DuiLib::UINT WM_MPU_STYLE = 0x0A00;
 constexpr DuiLib::UINT WM_RECORD_EVENT = 0x0A00;

@@ -5,8 +5,11 @@
 #include <SDL.h>
 #include <TextCodec.h>
 
+#include <pthread.h>
+
 #include <csignal>
 #include <cstdio>
+#include <thread>
 
 #include "ClientConfig.h"
 #include "CrashReport.h"
@@ -25,10 +28,26 @@ void EarlyMessage(const char* gbkText) {
 
 }  // namespace
 
+// SIGTERM and SIGINT end the program the way closing the main window
+// does (streams stopped, logout, settings saved), without the question: they
+// are waited for on a thread of their own and turned into a posted message.
+void WatchTermination(DuiLib::HWND mainWindow, sigset_t set) {
+    std::thread([mainWindow, set] {
+        int sig = 0;
+        if (sigwait(&set, &sig) == 0) DuiLib::PostMessage(mainWindow, WM_QUIT_REQUEST, 0, 0);
+    }).detach();
+}
+
 int main() {
     kelvo::CrashReport::Install(kelvo::CrashReportSettings());
     // The library sends with MSG_NOSIGNAL; this covers everything else.
     std::signal(SIGPIPE, SIG_IGN);
+    // Blocked before any thread starts, so every thread inherits the mask.
+    sigset_t terminate;
+    sigemptyset(&terminate);
+    sigaddset(&terminate, SIGTERM);
+    sigaddset(&terminate, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &terminate, nullptr);
     // COM, OLE and the rich-edit library have no counterpart here; sockets
     // need no start-up on this platform.
     DuiLib::CPaintManagerUI::SetInstance(nullptr);
@@ -65,6 +84,7 @@ int main() {
     if (first)
         instance.Listen([mainWindow] { DuiLib::PostMessage(mainWindow, WM_RAISE_MAIN, 0, 0); });
 
+    WatchTermination(mainWindow, terminate);
     form->ShowWindow(true, true);
     DuiLib::MaximizeWindow(mainWindow);
     if (DuiLib::IsWindow(mainWindow)) form->ShowLogin(true);
