@@ -38,6 +38,12 @@ int PlaybackSession::Interrupt(void* opaque) {
 void PlaybackSession::ArmDeadline(int ms) { m_deadlineUs = av_gettime_relative() + int64_t{ms} * 1000; }
 
 bool PlaybackSession::Open(const std::string& url) {
+    if (OpenInput(url)) return true;
+    Finish(true);
+    return false;
+}
+
+bool PlaybackSession::OpenInput(const std::string& url) {
     if (url.empty() || m_abort) return false;
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw) return false;
@@ -96,7 +102,7 @@ void PlaybackSession::SetPaused(bool paused) {
 
 void PlaybackSession::Seek(double fraction) {
     if (!m_opened) return;
-    double target = std::clamp(fraction, 0.0, 1.0) * m_duration;
+    double target = std::clamp(fraction, 0.0, 1.0) * m_duration.load();
     std::lock_guard<std::mutex> lock(m_lock);
     m_seekPending = true;
     m_seekTarget = target;
@@ -209,14 +215,17 @@ void PlaybackSession::Present(AVFrame* frame) {
     m_lastPosition = position;
     if (position + kSeekSlack < m_dropBefore) return;  // decoding forward to a seek target
     m_dropBefore = -1;
-    if (!WaitUntilDue(position)) return;
-    StorePicture(frame, position);
-    std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_seekPending) m_position = position;
+    AVFrame* source = ToI420(frame);
+    if (!source) return;
+    const uint8_t* const planes[3] = {source->data[0], source->data[1], source->data[2]};
+    const int strides[3] = {source->linesize[0], source->linesize[1], source->linesize[2]};
+    // Stored under m_lock so that no picture lands after Pause or Seek returned.
+    std::unique_lock<std::mutex> lock(m_lock);
+    if (!WaitUntilDue(lock, position)) return;
+    if (m_slot->Store(planes, strides, source->width, source->height, position)) m_position = position;
 }
 
-bool PlaybackSession::WaitUntilDue(double position) {
-    std::unique_lock<std::mutex> lock(m_lock);
+bool PlaybackSession::WaitUntilDue(std::unique_lock<std::mutex>& lock, double position) {
     for (;;) {
         if (m_abort || m_seekPending) return false;
         if (m_paused) {
@@ -243,32 +252,27 @@ bool PlaybackSession::WaitUntilDue(double position) {
     }
 }
 
-void PlaybackSession::StorePicture(AVFrame* frame, double position) {
-    AVFrame* source = frame;
-    if (frame->format != AV_PIX_FMT_YUV420P && frame->format != AV_PIX_FMT_YUVJ420P) {
-        m_sws.reset(sws_getCachedContext(m_sws.release(), frame->width, frame->height,
-                                         static_cast<AVPixelFormat>(frame->format), frame->width,
-                                         frame->height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
-                                         nullptr, nullptr));
-        if (!m_sws) return;
-        if (!m_converted || m_converted->width != frame->width || m_converted->height != frame->height) {
-            m_converted.reset(av_frame_alloc());
-            if (!m_converted) return;
-            m_converted->format = AV_PIX_FMT_YUV420P;
-            m_converted->width = frame->width;
-            m_converted->height = frame->height;
-            if (av_frame_get_buffer(m_converted.get(), 0) < 0) {
-                m_converted.reset();
-                return;
-            }
+AVFrame* PlaybackSession::ToI420(AVFrame* frame) {
+    if (frame->format == AV_PIX_FMT_YUV420P || frame->format == AV_PIX_FMT_YUVJ420P) return frame;
+    m_sws.reset(sws_getCachedContext(m_sws.release(), frame->width, frame->height,
+                                     static_cast<AVPixelFormat>(frame->format), frame->width,
+                                     frame->height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
+                                     nullptr, nullptr));
+    if (!m_sws) return nullptr;
+    if (!m_converted || m_converted->width != frame->width || m_converted->height != frame->height) {
+        m_converted.reset(av_frame_alloc());
+        if (!m_converted) return nullptr;
+        m_converted->format = AV_PIX_FMT_YUV420P;
+        m_converted->width = frame->width;
+        m_converted->height = frame->height;
+        if (av_frame_get_buffer(m_converted.get(), 0) < 0) {
+            m_converted.reset();
+            return nullptr;
         }
-        sws_scale(m_sws.get(), frame->data, frame->linesize, 0, frame->height, m_converted->data,
-                  m_converted->linesize);
-        source = m_converted.get();
     }
-    const uint8_t* const planes[3] = {source->data[0], source->data[1], source->data[2]};
-    const int strides[3] = {source->linesize[0], source->linesize[1], source->linesize[2]};
-    m_slot->Store(planes, strides, source->width, source->height, position);
+    sws_scale(m_sws.get(), frame->data, frame->linesize, 0, frame->height, m_converted->data,
+              m_converted->linesize);
+    return m_converted.get();
 }
 
 void PlaybackSession::Finish(bool failed) {

@@ -38,7 +38,8 @@ public:
     PlaybackSession& operator=(const PlaybackSession&) = delete;
 
     // Opens the input and its first H.264/video decoder. False on any
-    // failure, time-out or abort. Blocks up to ioTimeoutMs.
+    // failure, time-out or abort; the session then counts as ended and
+    // failed. Blocks up to ioTimeoutMs.
     bool Open(const std::string& url);
     // Starts (or unpauses) the decode thread; false unless Open succeeded.
     bool Play();
@@ -48,7 +49,7 @@ public:
     // Seconds from the file's start to the picture last shown (or the
     // target of a pending seek).
     double Position() const;
-    double Duration() const { return m_duration; }
+    double Duration() const { return m_duration.load(); }
     // True once the file played to its end, failed while playing or was
     // aborted; false when `ms` ran out first. Blocks up to `ms`.
     bool WaitCompletion(int ms);
@@ -63,13 +64,15 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     static int Interrupt(void* opaque);
+    bool OpenInput(const std::string& url);
     void ArmDeadline(int ms);
     void Run();
     void SeekTo(double target);
     bool DecodePacket(const AVPacket* packet);  // false when aborted
     void Present(AVFrame* frame);
-    bool WaitUntilDue(double position);  // false: drop the picture
-    void StorePicture(AVFrame* frame, double position);
+    // Waits with `lock` held on m_lock; false: drop the picture.
+    bool WaitUntilDue(std::unique_lock<std::mutex>& lock, double position);
+    AVFrame* ToI420(AVFrame* frame);  // null when it cannot convert
     void Finish(bool failed);
 
     std::shared_ptr<PictureSlot> m_slot;
@@ -77,14 +80,15 @@ private:
     std::atomic<bool> m_abort{false};
     std::atomic<int64_t> m_deadlineUs{0};
 
+    std::atomic<bool> m_opened{false};
+    std::atomic<double> m_duration{0};
+
     // --- written by Open, read-only once the thread runs
     InputFormatPtr m_format;
     CodecContextPtr m_codec;
     int m_videoIndex = -1;
     AVRational m_timeBase{1, 1};
     int64_t m_startPts = 0;
-    double m_duration = 0;
-    bool m_opened = false;
 
     // --- decode thread only
     SwsPtr m_sws;
