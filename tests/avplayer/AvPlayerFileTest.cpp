@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <future>
 #include <memory>
@@ -154,6 +155,37 @@ TEST_F(AvPlayerFileTest, StopEndsAPendingWaitAndHoldsUntilClose) {
     ASSERT_TRUE(m_player->Open(Url()));
     EXPECT_TRUE(m_player->Play());
     EXPECT_FALSE(m_player->WaitCompletion(300));
+}
+
+// The record window's use: its worker walks a list (Close, Open, Play, then
+// WaitCompletion(300) and the position until the end) while the UI thread
+// pauses, resumes, seeks and at last stops the same player.
+TEST_F(AvPlayerFileTest, WorkerLoopLeavesPromptlyWhenTheUiStops) {
+    std::atomic<bool> stopRequest{false};
+    std::atomic<int> opened{0};
+    auto worker = std::async(std::launch::async, [&] {
+        for (int i = 0; i < 3 && !stopRequest; ++i) {
+            m_player->Close();
+            if (!m_player->Open(Url())) break;
+            ++opened;
+            if (!m_player->Play()) continue;
+            while (!m_player->WaitCompletion(300)) (void)m_player->GetCurrentDuration();
+        }
+    });
+    ASSERT_TRUE(WaitFor([&] { return opened >= 1 && m_player->PictureCount() >= 3; }, 3000));
+    m_player->Pause();
+    m_player->Seek(0.4);
+    m_player->Resume();
+    m_player->Seek(0.9);  // the first file ends soon after: the worker opens the second
+    ASSERT_TRUE(WaitFor([&] { return opened >= 2; }, 3000));
+    Clock::time_point t0 = Clock::now();
+    stopRequest = true;
+    m_player->Stop();
+    ASSERT_EQ(worker.wait_for(std::chrono::milliseconds(1000)), std::future_status::ready);
+    EXPECT_LT(MsSince(t0), 500);
+    EXPECT_LT(opened.load(), 3) << "no file is opened after the stop";
+    m_player->Close();
+    EXPECT_TRUE(m_player->Open(Url()));
 }
 
 TEST_F(AvPlayerFileTest, RefusesForbiddenProtocolsAndMissingFiles) {

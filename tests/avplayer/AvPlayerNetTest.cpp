@@ -105,6 +105,18 @@ TEST(AvPlayerStallTest, StopAbortsAStalledOpen) {
     player->Close();
 }
 
+TEST(AvPlayerStallTest, RedirectToALocalFileIsRefused) {
+    kelvo::testsupport::TempDir dir;
+    ASSERT_EQ(avtest::WriteClip(dir.File("clip.mp4"), avtest::ClipSpec{}), "");
+    avtest::StallServer server("HTTP/1.1 302 Found\r\nLocation: file://" + dir.File("clip.mp4") +
+                               "\r\nContent-Length: 0\r\n\r\n");
+    auto player = AvPlayer::Create(nullptr, nullptr);
+    ASSERT_TRUE(player->Open("file://" + dir.File("clip.mp4")));
+    Clock::time_point t0 = Clock::now();
+    EXPECT_FALSE(player->Open("http://127.0.0.1:" + std::to_string(server.Port()) + "/clip.mp4"));
+    EXPECT_LT(MsSince(t0), AvPlayer::kIoTimeoutMs + 500);
+}
+
 TEST(AvPlayerStallTest, ServerStallingMidFileEndsPlaybackAsFailed) {
     kelvo::testsupport::TempDir dir;
     avtest::ClipSpec spec;
