@@ -162,6 +162,16 @@ bool AvPlayer::Draw(SDL_Renderer* renderer, const SDL_Rect& area) {
     return SDL_RenderCopy(renderer, m_texture, nullptr, &dst) == 0;
 }
 
+bool AvPlayer::HasAudio() const {
+    auto session = CurrentSession();
+    return session && session->HasAudio();
+}
+
+uint32_t AvPlayer::QueuedAudioBytes() const {
+    auto session = CurrentSession();
+    return session ? session->QueuedAudioBytes() : 0;
+}
+
 uint64_t AvPlayer::PictureCount() const { return m_slot->Sequence(); }
 
 bool AvPlayer::CopyPicture(PlayerPicture* out) const { return m_slot->Copy(out); }

@@ -1,7 +1,8 @@
 // The recorded-file player: opens one recorded file at a time by URL
 // (http://, https://, file:// or a plain path; nothing else), decodes its
-// video on a thread of its own and draws the latest picture into a region
-// of an SDL window.
+// video (and plays its sound through SDL audio, when it has any) on a
+// thread of its own and draws the latest picture into a region of an SDL
+// window.
 //
 // Thread contract:
 //  - Draw and ReleaseTexture: the UI thread only, the one that owns the
@@ -93,6 +94,11 @@ public:
     bool Draw(SDL_Renderer* renderer, const SDL_Rect& area);
     // Frees the texture (before its renderer goes). Thread: UI.
     void ReleaseTexture();
+
+    // True when the open file's sound plays on an audio device. Thread: any.
+    bool HasAudio() const;
+    // Sound waiting on the audio device, bytes. Thread: any.
+    uint32_t QueuedAudioBytes() const;
 
     // Pictures decoded and shown so far (never reset). Thread: any.
     uint64_t PictureCount() const;

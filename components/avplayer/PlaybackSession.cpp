@@ -65,8 +65,17 @@ bool PlaybackSession::OpenInput(const std::string& url) {
     if (!codec || avcodec_parameters_to_context(codec.get(), stream->codecpar) < 0) return false;
     codec->thread_count = 1;  // frame threads would delay the first picture
     if (avcodec_open2(codec.get(), decoder, nullptr) < 0) return false;
+    int audioIndex = av_find_best_stream(format.get(), AVMEDIA_TYPE_AUDIO, -1, index, nullptr, 0);
+    if (audioIndex >= 0) {
+        auto audio = std::make_unique<AudioOutput>();
+        if (audio->Open(format->streams[audioIndex])) {
+            m_audio = std::move(audio);
+            m_audioIndex = audioIndex;
+        }
+    }
     for (unsigned i = 0; i < format->nb_streams; ++i)
-        if (static_cast<int>(i) != index) format->streams[i]->discard = AVDISCARD_ALL;
+        if (static_cast<int>(i) != index && static_cast<int>(i) != m_audioIndex)
+            format->streams[i]->discard = AVDISCARD_ALL;
 
     m_timeBase = stream->time_base;
     m_startPts = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
@@ -89,16 +98,24 @@ bool PlaybackSession::Play() {
     if (!m_thread.joinable() && !m_threadDone)
         m_thread = std::thread([self = shared_from_this()] { self->Run(); });
     m_wake.notify_all();
+    if (m_audio) m_audio->SetPaused(false);
     return true;
 }
 
 void PlaybackSession::SetPaused(bool paused) {
-    std::lock_guard<std::mutex> lock(m_lock);
-    if (m_paused == paused) return;
-    m_paused = paused;
-    m_clockValid = false;  // resume restarts the clock at the shown position
-    m_wake.notify_all();
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (m_paused == paused) return;
+        m_paused = paused;
+        m_clockValid = false;  // resume restarts the clock at the shown position
+        m_wake.notify_all();
+    }
+    if (m_opened && m_audio) m_audio->SetPaused(paused);
 }
+
+bool PlaybackSession::HasAudio() const { return m_opened && m_audio && m_audio->HasDevice(); }
+
+uint32_t PlaybackSession::QueuedAudioBytes() const { return m_opened && m_audio ? m_audio->QueuedBytes() : 0; }
 
 void PlaybackSession::Seek(double fraction) {
     if (!m_opened) return;
@@ -129,6 +146,7 @@ bool PlaybackSession::Failed() const {
 
 void PlaybackSession::Abort() {
     m_abort = true;
+    if (m_opened && m_audio) m_audio->SetPaused(true);
     std::lock_guard<std::mutex> lock(m_lock);
     m_wake.notify_all();
 }
@@ -175,10 +193,14 @@ void PlaybackSession::Run() {
             // Drain what the decoder still holds, then report the end.
             avcodec_send_packet(m_codec.get(), nullptr);
             DecodePacket(nullptr);
+            if (m_audio) m_audio->Decode(nullptr, m_dropBefore);
             Finish(r != AVERROR_EOF);
             continue;
         }
-        if (packet->stream_index == m_videoIndex) DecodePacket(packet.get());
+        if (packet->stream_index == m_videoIndex)
+            DecodePacket(packet.get());
+        else if (packet->stream_index == m_audioIndex && m_audio)
+            m_audio->Decode(packet.get(), m_dropBefore);
         av_packet_unref(packet.get());
     }
     std::lock_guard<std::mutex> lock(m_lock);
@@ -193,6 +215,7 @@ void PlaybackSession::SeekTo(double target) {
     if (av_seek_frame(m_format.get(), m_videoIndex, ts, AVSEEK_FLAG_BACKWARD) < 0)
         av_seek_frame(m_format.get(), m_videoIndex, ts, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
     avcodec_flush_buffers(m_codec.get());
+    if (m_audio) m_audio->Clear();
     m_dropBefore = target;
     m_lastPosition = target;
 }

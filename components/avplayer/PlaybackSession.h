@@ -1,4 +1,5 @@
 #pragma once
+#include "AudioOutput.h"
 #include "LibavPtr.h"
 #include "PictureSlot.h"
 
@@ -55,6 +56,10 @@ public:
     bool WaitCompletion(int ms);
     // True when playback ended by a read error or time-out.
     bool Failed() const;
+    // True when the file's sound plays on an audio device.
+    bool HasAudio() const;
+    // Sound queued on the device, bytes. Thread: any.
+    uint32_t QueuedAudioBytes() const;
     // Makes every blocking call and wait return; the thread ends.
     void Abort();
     // Abort, then wait up to `ms` for the thread; one still running is
@@ -86,7 +91,9 @@ private:
     // --- written by Open, read-only once the thread runs
     InputFormatPtr m_format;
     CodecContextPtr m_codec;
+    std::unique_ptr<AudioOutput> m_audio;  // null without sound
     int m_videoIndex = -1;
+    int m_audioIndex = -1;
     AVRational m_timeBase{1, 1};
     int64_t m_startPts = 0;
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <future>
@@ -270,6 +271,41 @@ TEST_F(AvPlayerFileTest, DrawsThePictureWithItsAspectRatio) {
     SDL_Color again = other.At(40, 80);
     EXPECT_GT(again.r, 200);
     m_player->ReleaseTexture();
+}
+
+}  // namespace
+
+namespace {
+
+// A clip with a sound track: the tone goes to SDL's (dummy) audio device
+// while the pictures keep their pace.
+TEST(AvPlayerAudioTest, PlaysTheSoundBesideThePictures) {
+    kelvo::testsupport::TempDir dir;
+    avtest::ClipSpec spec;
+    spec.audio = true;
+    ASSERT_EQ(avtest::WriteClip(dir.File("tone.mp4"), spec), "");
+    auto player = AvPlayer::Create(nullptr, nullptr);
+    ASSERT_TRUE(player->Open("file://" + dir.File("tone.mp4")));
+    ASSERT_TRUE(player->HasAudio()) << SDL_GetError();
+    ASSERT_TRUE(player->Play());
+    uint32_t most = 0;
+    Clock::time_point t0 = Clock::now();
+    bool ended = false;
+    while (!ended && MsSince(t0) < 8000) {
+        most = std::max(most, player->QueuedAudioBytes());
+        ended = player->WaitCompletion(20);
+    }
+    ASSERT_TRUE(ended);
+    EXPECT_FALSE(player->PlaybackFailed());
+    EXPECT_EQ(player->PictureCount(), 30u);
+    EXPECT_GE(MsSince(t0), 2500);
+    EXPECT_GT(most, 0u) << "sound was queued";
+    // Queued sound stays well below a second: it is read at the pictures' pace.
+    EXPECT_LT(most, 44100u * 2);
+    // The device plays what is left in real time.
+    EXPECT_TRUE(WaitFor([&] { return player->QueuedAudioBytes() == 0; }, 2000));
+    player->Close();
+    EXPECT_FALSE(player->HasAudio());
 }
 
 }  // namespace

@@ -72,6 +72,23 @@ std::string WriteClip(const std::string& path, const ClipSpec& spec) {
     AVStream* st = avformat_new_stream(fmt.get(), nullptr);
     st->time_base = enc->time_base;
     avcodec_parameters_from_context(st->codecpar, enc.get());
+    std::unique_ptr<AVCodecContext, Closer> aenc;
+    AVStream* ast = nullptr;
+    if (spec.audio) {
+        const AVCodec* aac = avcodec_find_encoder(AV_CODEC_ID_AAC);
+        if (!aac) return "libavcodec has no AAC encoder";
+        aenc.reset(avcodec_alloc_context3(aac));
+        aenc->sample_rate = 44100;
+        aenc->sample_fmt = AV_SAMPLE_FMT_FLTP;
+        av_channel_layout_default(&aenc->ch_layout, 1);
+        aenc->time_base = AVRational{1, 44100};
+        aenc->bit_rate = 64000;
+        aenc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if (avcodec_open2(aenc.get(), aac, nullptr) < 0) return "AAC encoder refused the settings";
+        ast = avformat_new_stream(fmt.get(), nullptr);
+        ast->time_base = aenc->time_base;
+        avcodec_parameters_from_context(ast->codecpar, aenc.get());
+    }
     if (avio_open(&fmt->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) return "cannot write " + path;
     AVDictionary* opts = nullptr;
     if (spec.fastStart) av_dict_set(&opts, "movflags", "faststart", 0);
@@ -94,13 +111,44 @@ std::string WriteClip(const std::string& path, const ClipSpec& spec) {
         }
         return true;
     };
+    std::unique_ptr<AVFrame, Closer> sound(av_frame_alloc());
+    int64_t samples = 0;
+    auto drainAudio = [&]() -> bool {
+        while (avcodec_receive_packet(aenc.get(), pkt.get()) == 0) {
+            av_packet_rescale_ts(pkt.get(), aenc->time_base, ast->time_base);
+            pkt->stream_index = ast->index;
+            if (av_interleaved_write_frame(fmt.get(), pkt.get()) < 0) return false;
+        }
+        return true;
+    };
+    // Tone up to the end of video frame `upTo`.
+    auto tone = [&](int upTo) -> bool {
+        int64_t until = int64_t{upTo} * 44100 / spec.fps;
+        while (aenc && samples + aenc->frame_size <= until) {
+            av_frame_unref(sound.get());
+            sound->format = AV_SAMPLE_FMT_FLTP;
+            sound->nb_samples = aenc->frame_size;
+            sound->sample_rate = 44100;
+            av_channel_layout_default(&sound->ch_layout, 1);
+            if (av_frame_get_buffer(sound.get(), 0) < 0) return false;
+            auto* out = reinterpret_cast<float*>(sound->data[0]);
+            for (int k = 0; k < aenc->frame_size; ++k)
+                out[k] = 0.3f * static_cast<float>(std::sin(2 * M_PI * 440 * double(samples + k) / 44100));
+            sound->pts = samples;
+            samples += aenc->frame_size;
+            if (avcodec_send_frame(aenc.get(), sound.get()) < 0 || !drainAudio()) return false;
+        }
+        return true;
+    };
     for (int i = 0; i < spec.frames; ++i) {
         if (av_frame_make_writable(frame.get()) < 0) return "frame not writable";
         Paint(frame.get(), i);
         frame->pts = i;
         if (avcodec_send_frame(enc.get(), frame.get()) < 0 || !drain()) return "encoding failed";
+        if (!tone(i + 1)) return "audio encoding failed";
     }
     if (avcodec_send_frame(enc.get(), nullptr) < 0 || !drain()) return "flush failed";
+    if (aenc && (avcodec_send_frame(aenc.get(), nullptr) < 0 || !drainAudio())) return "audio flush failed";
     if (av_write_trailer(fmt.get()) < 0) return "trailer failed";
     return "";
 }

@@ -17,6 +17,7 @@ double BandMean(const std::vector<uint8_t>& i420, int width);
 struct ClipSpec {
     int width = 160, height = 120, fps = 10, frames = 30, gop = 10;
     bool fastStart = false;  // index at the front, for streaming over a plain socket
+    bool audio = false;      // a 440 Hz AAC tone, mono 44.1 kHz, as long as the video
 };
 
 // Writes an H.264 MP4 (libx264 through libavcodec, no B-frames, a key frame
