@@ -166,6 +166,7 @@ void PlaybackSession::Shutdown(int ms) {
 
 void PlaybackSession::Run() {
     PacketPtr packet(av_packet_alloc());
+    if (!packet) Finish(true);
     while (packet && !m_abort) {
         double seekTo = -1;
         {
