@@ -201,7 +201,9 @@ LRESULT MainForm::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
     case WM_QUIT_REQUEST:
         // Modal windows first: their loops must end before the main window goes.
         if (m_login && IsWindow(m_login->GetHWND())) m_login->Close(2);
-        DestroyWindow(GetHWND());
+        // Close posts: the window is destroyed after this handler returned.
+        m_quitting = true;
+        Close(0);
         return 1;
     case WM_RAISE_MAIN:
         if (IsWindowVisible(GetHWND())) ShowWindow(true, true);
@@ -626,6 +628,10 @@ void MainForm::OnClick(TNotifyUI& msg) {
 }
 
 LRESULT MainForm::OnClose(UINT, WPARAM, LPARAM, bool& bHandled) {
+    if (m_quitting) {
+        bHandled = false;
+        return 0;
+    }
     if (m_locked) {
         ShowMessage(kLockedText);
         bHandled = true;

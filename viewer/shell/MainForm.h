@@ -83,6 +83,7 @@ private:
     std::map<std::string, std::string> m_titlePaths;  // camera key → title path (GBK)
     std::vector<std::string> m_onlineOrder;           // online cameras in tree order
     bool m_autoPlayed = false;
+    bool m_quitting = false;  // the process was asked to end: close without asking
     // A login generation: events of an earlier login are dropped.
     std::atomic<unsigned> m_generation{0};
 };

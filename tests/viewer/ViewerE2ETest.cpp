@@ -1,0 +1,167 @@
+// The real KelvoView program under Xvfb against the simulator program: it
+// logs in by itself, opens four cameras, shows moving pictures in all four
+// views, and ends cleanly on SIGTERM.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <signal.h>
+#include <spawn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/sim/SimProcess.h"
+
+extern char** environ;
+
+namespace {
+
+std::string Env(const char* name, const char* fallback) {
+    const char* v = std::getenv(name);
+    return v ? v : fallback;
+}
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env) {
+    std::vector<char*> argv, envp;
+    std::vector<std::string> all(env);
+    for (char** e = environ; *e; ++e) all.emplace_back(*e);
+    for (auto& a : const_cast<std::vector<std::string>&>(args)) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (auto& e : all) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    pid_t pid = -1;
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    if (posix_spawn(&pid, args[0].c_str(), &fa, nullptr, argv.data(), envp.data()) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&fa);
+    return pid;
+}
+
+int WaitExit(pid_t pid, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 50) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        usleep(50 * 1000);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
+}
+
+SDL_Surface* Shot(const std::string& display, const std::string& path) {
+    std::string cmd = "DISPLAY=" + display + " import -window root '" + path + "' 2>/dev/null";
+    if (std::system(cmd.c_str()) != 0) return nullptr;
+    SDL_Surface* raw = IMG_Load(path.c_str());
+    if (!raw) return nullptr;
+    SDL_Surface* rgb = SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_RGB24, 0);
+    SDL_FreeSurface(raw);
+    return rgb;
+}
+
+const uint8_t* Pixel(SDL_Surface* s, int x, int y) {
+    return static_cast<const uint8_t*>(s->pixels) + y * s->pitch + x * 3;
+}
+
+}  // namespace
+
+TEST(ViewerE2E, LogsInOpensFourCamerasShowsMovingPicturesAndEndsCleanly) {
+    if (std::system("command -v Xvfb >/dev/null && command -v import >/dev/null") != 0)
+        GTEST_SKIP() << "Xvfb or ImageMagick missing";
+    const std::string build = Env("KELVO_BUILD_DIR", "."), source = Env("KELVO_SOURCE_DIR", ".");
+    char tmpl[] = "/tmp/kelvo-viewer-e2e-XXXXXX";
+    const std::string tmp = mkdtemp(tmpl);
+
+    simtest::SimProcess sim({"--scenario", source + "/tests/e2e/data/four.json", "--port", "0", "--cache-dir", tmp});
+    ASSERT_TRUE(sim.WaitReady(60000));
+    ASSERT_TRUE(sim.WaitLine("media ready", 60000));
+
+    // The program reads Config.dat beside itself.
+    const std::string config = build + "/bin/Config.dat";
+    ASSERT_FALSE(Exists(config)) << "a Config.dat is in the way: " << config;
+    {
+        std::ofstream f(config);
+        f << "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<config><autoLogin>1</autoLogin>"
+             "<savePassword>1</savePassword><lastUser>demo</lastUser><lastPassword>ZGVtbw==</lastPassword>"
+             "<serverAddress>127.0.0.1</serverAddress><serverPort>"
+          << sim.central << "</serverPort><videoCol>2</videoCol><videoRow>2</videoRow></config>\n";
+    }
+
+    int displayNumber = 90;
+    while (Exists("/tmp/.X11-unix/X" + std::to_string(displayNumber))) ++displayNumber;
+    const std::string display = ":" + std::to_string(displayNumber);
+    pid_t xvfb = Spawn({Env("XVFB", "/usr/bin/Xvfb"), display, "-screen", "0", "1600x900x24"}, {});
+    ASSERT_GT(xvfb, 0);
+    for (int i = 0; i < 100 && !Exists("/tmp/.X11-unix/X" + std::to_string(displayNumber)); ++i) usleep(50000);
+
+    pid_t viewer = Spawn({build + "/bin/KelvoView"},
+                         {"DISPLAY=" + display, "SDL_VIDEODRIVER=x11", "KELVO_AUTOPLAY=4", "XDG_RUNTIME_DIR=" + tmp,
+                          "ASAN_OPTIONS=halt_on_error=1:detect_leaks=0"});
+    ASSERT_GT(viewer, 0);
+    bool four = sim.WaitLine("login demo ok", 30000);
+    size_t from = 0;
+    int started = 0;
+    for (int i = 0; i < 4 && four; ++i) {
+        std::string line;
+        four = sim.WaitLine("stream start", 30000, from, &line);
+        // Next search after this line.
+        for (size_t k = from; k < sim.Lines().size(); ++k)
+            if (sim.Lines()[k] == line) {
+                from = k + 1;
+                break;
+            }
+        if (four) ++started;
+    }
+    EXPECT_EQ(started, 4);
+
+    // Pictures take a moment to arrive and be drawn.
+    sleep(4);
+    SDL_Surface* a = Shot(display, tmp + "/a.png");
+    sleep(1);
+    SDL_Surface* b = Shot(display, tmp + "/b.png");
+    ASSERT_TRUE(a && b);
+    // The four views of the 2×2 wall: sample each quadrant of the wall's
+    // region (between the device tree and the PTZ panel).
+    int lively = 0, moving = 0;
+    const int x0 = 430, x1 = 1180, y0 = 100, y1 = 840;
+    for (int q = 0; q < 4; ++q) {
+        const int qx0 = x0 + (q % 2) * (x1 - x0) / 2, qy0 = y0 + (q / 2) * (y1 - y0) / 2;
+        int coloured = 0, changed = 0, samples = 0;
+        for (int y = qy0 + 40; y < qy0 + (y1 - y0) / 2 - 20; y += 9)
+            for (int x = qx0 + 20; x < qx0 + (x1 - x0) / 2 - 20; x += 9) {
+                const uint8_t* p = Pixel(a, x, y);
+                const uint8_t* r = Pixel(b, x, y);
+                ++samples;
+                if (p[0] + p[1] + p[2] > 90) ++coloured;  // not black, not the window background
+                if (std::abs(p[0] - r[0]) + std::abs(p[1] - r[1]) + std::abs(p[2] - r[2]) > 30) ++changed;
+            }
+        if (coloured > samples / 2) ++lively;
+        if (changed >= 3) ++moving;  // the moving square and the clock text
+    }
+    SDL_FreeSurface(a);
+    SDL_FreeSurface(b);
+    EXPECT_EQ(lively, 4) << "views carrying video";
+    EXPECT_GE(moving, 4) << "views whose picture changed within a second";
+
+    const size_t mark = sim.Mark();
+    kill(viewer, SIGTERM);
+    EXPECT_EQ(WaitExit(viewer, 15000), 0);
+    EXPECT_TRUE(sim.WaitLine("logout demo", 5000, mark));
+    kill(xvfb, SIGTERM);
+    WaitExit(xvfb, 5000);
+    unlink(config.c_str());
+    std::string rm = "rm -rf '" + tmp + "'";
+    EXPECT_EQ(std::system(rm.c_str()), 0);
+}
