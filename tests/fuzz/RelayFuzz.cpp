@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "network/StreamChannel.h"
+#include "platform/DebugOutput.h"
 #include "testing/FakeAudioEngine.h"
 
 namespace {
@@ -19,6 +20,11 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static kelvo::testing::FakeAudioEngine engine;
+    static const bool quiet = [] {
+        platform::SetOutputSink([](platform::OutputChannel, const std::string&) {});
+        return true;
+    }();
+    (void)quiet;
     static SessionChannel session(&engine);
     Harness stream(&session, &engine);
     stream.EnableAlarm(true);

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "network/SessionChannel.h"
+#include "platform/DebugOutput.h"
 #include "testing/FakeAudioEngine.h"
 
 namespace {
@@ -16,6 +17,11 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static kelvo::testing::FakeAudioEngine engine;
+    static const bool quiet = [] {
+        platform::SetOutputSink([](platform::OutputChannel, const std::string&) {});
+        return true;
+    }();
+    (void)quiet;
     Harness session(&engine);
     size_t consumed = 0;
     if (session.Feed(data, size, &consumed) && consumed <= size) {
