@@ -205,10 +205,7 @@ void CContainerUI::DoPaint(CRenderContext& ctx, const RECT& rcPaint) {
     RECT inter;
     if (!IntersectRect(inter, rcPaint, m_rcItem)) return;
     ctx.PushClip(inter);
-    PaintBkColor(ctx);
-    PaintBkImage(ctx);
-    PaintStatusImage(ctx);
-    PaintText(ctx);
+    PaintOwnLayers(ctx);
     RECT content = ContentRect();
     RECT clip;
     if (IntersectRect(clip, inter, m_bVScroll ? content : m_rcItem)) {

@@ -198,14 +198,18 @@ bool CControlUI::DrawImage(CRenderContext& ctx, const CDuiString& attr, const RE
     return ctx.DrawImage(rc ? *rc : m_rcItem, m_pManager->GetResourcePath().Str(), attr.Str());
 }
 
-void CControlUI::DoPaint(CRenderContext& ctx, const RECT& rcPaint) {
-    RECT inter;
-    if (!IntersectRect(inter, rcPaint, m_rcItem)) return;
-    ctx.PushClip(inter);
+void CControlUI::PaintOwnLayers(CRenderContext& ctx) {
     PaintBkColor(ctx);
     PaintBkImage(ctx);
     PaintStatusImage(ctx);
     PaintText(ctx);
+}
+
+void CControlUI::DoPaint(CRenderContext& ctx, const RECT& rcPaint) {
+    RECT inter;
+    if (!IntersectRect(inter, rcPaint, m_rcItem)) return;
+    ctx.PushClip(inter);
+    PaintOwnLayers(ctx);
     PaintBorder(ctx);
     ctx.PopClip();
 }

@@ -109,6 +109,8 @@ public:
     virtual void PaintStatusImage(CRenderContext& ctx) { (void)ctx; }
     virtual void PaintText(CRenderContext& ctx) { (void)ctx; }
     virtual void PaintBorder(CRenderContext& ctx);
+    // The control's own layers under its border (background, images, text).
+    void PaintOwnLayers(CRenderContext& ctx);
 
 protected:
     bool DrawImage(CRenderContext& ctx, const CDuiString& attr, const RECT* rc = nullptr);
