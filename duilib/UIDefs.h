@@ -61,8 +61,11 @@ enum : UINT {
     VK_BACK = 0x08, VK_TAB = 0x09, VK_RETURN = 0x0D, VK_SHIFT = 0x10, VK_CONTROL = 0x11,
     VK_MENU = 0x12, VK_ESCAPE = 0x1B, VK_SPACE = 0x20, VK_PRIOR = 0x21, VK_NEXT = 0x22,
     VK_END = 0x23, VK_HOME = 0x24, VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27,
-    VK_DOWN = 0x28, VK_DELETE = 0x2E, VK_F4 = 0x73,
+    VK_DOWN = 0x28, VK_DELETE = 0x2E, VK_F4 = 0x73, VK_F11 = 0x7A,
+    VK_ADD = 0x6B, VK_SUBTRACT = 0x6D, VK_OEM_PLUS = 0xBB, VK_OEM_MINUS = 0xBD,
 };
+// In the lParam of WM_KEYDOWN: the key was already down (auto-repeat).
+constexpr LPARAM KEY_REPEAT_FLAG = 0x40000000;
 
 // Window styles: only the bits the toolkit looks at.
 enum : DWORD {

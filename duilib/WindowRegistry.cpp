@@ -29,6 +29,11 @@ UINT MapKey(SDL_Keycode k) {
     case SDLK_DOWN: return VK_DOWN;
     case SDLK_DELETE: return VK_DELETE;
     case SDLK_F4: return VK_F4;
+    case SDLK_F11: return VK_F11;
+    case SDLK_KP_PLUS: return VK_ADD;
+    case SDLK_KP_MINUS: return VK_SUBTRACT;
+    case SDLK_EQUALS: case SDLK_PLUS: return VK_OEM_PLUS;
+    case SDLK_MINUS: return VK_OEM_MINUS;
     case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
     case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
     case SDLK_LALT: case SDLK_RALT: return VK_MENU;
@@ -347,7 +352,9 @@ void WindowRegistry::HandleSdlEvent(const SDL_Event& ev) {
         if (!vk) return;
         bool alt = (ev.key.keysym.mod & KMOD_ALT) != 0;
         UINT msg = ev.type == SDL_KEYDOWN ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
-        Dispatch(h, msg, vk, static_cast<LPARAM>(KeyState(ev.key.keysym.mod, 0)));
+        LPARAM state = static_cast<LPARAM>(KeyState(ev.key.keysym.mod, 0));
+        if (ev.key.repeat) state |= KEY_REPEAT_FLAG;
+        Dispatch(h, msg, vk, state);
         return;
     }
     case SDL_TEXTINPUT: {
