@@ -11,6 +11,8 @@
 #include <SDL_ttf.h>
 #include <algorithm>
 #include <climits>
+#include <cstdio>
+#include <string>
 #include <cstring>
 #include <cstdlib>
 #include <unistd.h>
@@ -369,6 +371,7 @@ void CPaintManagerUI::Paint() {
     m_root->DoPaint(m_ctx, MakeRect(0, 0, w, h));
     Present();
     if (m_paintCount == 0) SaveShot();
+    SaveLayout();
     ++m_paintCount;
     SendNotify(m_root.get(), DUI_MSGTYPE_WINDOWAFTERPAINT);
 }
@@ -381,6 +384,35 @@ void CPaintManagerUI::SaveShot() {
     std::string path = std::string(dir) + "/" + wnd->GetWindowClassName() + ".png";
     if (IMG_SavePNG(m_ctx.Surface(), path.c_str()) != 0)
         std::fprintf(stderr, "duilib: cannot save %s: %s\n", path.c_str(), IMG_GetError());
+}
+
+void CPaintManagerUI::SaveLayout() {
+    // Where each named control is on the screen, for tests that drive the
+    // program with real X input: KELVO_LAYOUT_DIR=dir writes dir/<class>.layout
+    // ("name left top right bottom visible enabled" per line) when it changes.
+    static const char* dir = std::getenv("KELVO_LAYOUT_DIR");
+    CWindowWnd* wnd = WindowRegistry::Instance().Lookup(m_hWnd);
+    SDL_Window* sdl = WindowRegistry::Instance().Sdl(m_hWnd);
+    if (!dir || !*dir || !wnd || !sdl || !m_root) return;
+    int wx = 0, wy = 0;
+    SDL_GetWindowPosition(sdl, &wx, &wy);
+    std::string text = "window " + std::to_string(wx) + " " + std::to_string(wy) + "\n";
+    m_root->ForEach([&](CControlUI* c) {
+        if (c->GetName().IsEmpty()) return;
+        const RECT& r = c->GetPos();
+        text += std::string(c->GetName().GetData()) + " " + std::to_string(wx + r.left) + " " +
+                std::to_string(wy + r.top) + " " + std::to_string(wx + r.right) + " " +
+                std::to_string(wy + r.bottom) + " " + (c->IsVisible() ? "1" : "0") + " " +
+                (c->IsEnabled() ? "1" : "0") + "\n";
+    });
+    if (text == m_lastLayout) return;
+    m_lastLayout = text;
+    const std::string path = std::string(dir) + "/" + wnd->GetWindowClassName() + ".layout";
+    if (FILE* f = std::fopen((path + ".tmp").c_str(), "w")) {
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+        std::rename((path + ".tmp").c_str(), path.c_str());
+    }
 }
 
 void CPaintManagerUI::Present() {

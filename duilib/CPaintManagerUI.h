@@ -118,6 +118,7 @@ private:
     static bool IsWindowAlive(HWND hwnd);
     void Present();
     void SaveShot();
+    void SaveLayout();
     void TrackTooltip(UINT uMsg);
     void ShowTooltip();
 
@@ -141,6 +142,7 @@ private:
     bool m_layoutNeeded = true;
     bool m_firstPaint = true;
     int m_paintCount = 0;
+    std::string m_lastLayout;  // what SaveLayout wrote last
     SIZE m_lastSize{};
     std::unique_ptr<CTooltipWnd> m_tooltip;
     CControlUI* m_tooltipFor = nullptr;  // hovered control whose tooltip is pending or shown

@@ -4,12 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
-#include <SDL_image.h>
 #include <signal.h>
-#include <spawn.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -17,65 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "XvfbSession.h"
 #include "tests/sim/SimProcess.h"
 
-extern char** environ;
-
-namespace {
-
-std::string Env(const char* name, const char* fallback) {
-    const char* v = std::getenv(name);
-    return v ? v : fallback;
-}
-
-bool Exists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
-
-pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env) {
-    std::vector<char*> argv, envp;
-    std::vector<std::string> all(env);
-    for (char** e = environ; *e; ++e) all.emplace_back(*e);
-    for (auto& a : const_cast<std::vector<std::string>&>(args)) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    for (auto& e : all) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    pid_t pid = -1;
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    if (posix_spawn(&pid, args[0].c_str(), &fa, nullptr, argv.data(), envp.data()) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&fa);
-    return pid;
-}
-
-int WaitExit(pid_t pid, int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs; waited += 50) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        usleep(50 * 1000);
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-    return -1;
-}
-
-SDL_Surface* Shot(const std::string& display, const std::string& path) {
-    std::string cmd = "DISPLAY=" + display + " import -window root '" + path + "' 2>/dev/null";
-    if (std::system(cmd.c_str()) != 0) return nullptr;
-    SDL_Surface* raw = IMG_Load(path.c_str());
-    if (!raw) return nullptr;
-    SDL_Surface* rgb = SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_RGB24, 0);
-    SDL_FreeSurface(raw);
-    return rgb;
-}
-
-const uint8_t* Pixel(SDL_Surface* s, int x, int y) {
-    return static_cast<const uint8_t*>(s->pixels) + y * s->pitch + x * 3;
-}
-
-}  // namespace
+using namespace viewertest;
 
 TEST(ViewerE2E, LogsInOpensFourCamerasShowsMovingPicturesAndEndsCleanly) {
     if (std::system("command -v Xvfb >/dev/null && command -v import >/dev/null") != 0)
@@ -99,12 +39,9 @@ TEST(ViewerE2E, LogsInOpensFourCamerasShowsMovingPicturesAndEndsCleanly) {
           << sim.central << "</serverPort><videoCol>2</videoCol><videoRow>2</videoRow></config>\n";
     }
 
-    int displayNumber = 90;
-    while (Exists("/tmp/.X11-unix/X" + std::to_string(displayNumber))) ++displayNumber;
-    const std::string display = ":" + std::to_string(displayNumber);
-    pid_t xvfb = Spawn({Env("XVFB", "/usr/bin/Xvfb"), display, "-screen", "0", "1600x900x24"}, {});
-    ASSERT_GT(xvfb, 0);
-    for (int i = 0; i < 100 && !Exists("/tmp/.X11-unix/X" + std::to_string(displayNumber)); ++i) usleep(50000);
+    XDisplay x;
+    ASSERT_TRUE(x.Ok());
+    const std::string display = x.Name();
 
     pid_t viewer = Spawn({build + "/bin/KelvoView"},
                          {"DISPLAY=" + display, "SDL_VIDEODRIVER=x11", "KELVO_AUTOPLAY=4", "XDG_RUNTIME_DIR=" + tmp,
@@ -159,8 +96,6 @@ TEST(ViewerE2E, LogsInOpensFourCamerasShowsMovingPicturesAndEndsCleanly) {
     kill(viewer, SIGTERM);
     EXPECT_EQ(WaitExit(viewer, 15000), 0);
     EXPECT_TRUE(sim.WaitLine("logout demo", 5000, mark));
-    kill(xvfb, SIGTERM);
-    WaitExit(xvfb, 5000);
     unlink(config.c_str());
     std::string rm = "rm -rf '" + tmp + "'";
     EXPECT_EQ(std::system(rm.c_str()), 0);
