@@ -303,6 +303,7 @@ def main():
         mpu_layout(cols, rows, span, os.path.join(out, "mpu_%d.png" % sid))
     logo(os.path.join(out, "logo.png"), 32)
     logo(os.path.join(out, "logo_48.png"), 48)
+    logo(os.path.join(out, "logo_256.png"), 256)
 
 
 if __name__ == "__main__":

@@ -13,7 +13,7 @@ PACKAGES=(
   libspandsp-dev
   nlohmann-json3-dev libcli11-dev libcpp-httplib-dev
   libclang-rt-14-dev libfuzzer-14-dev
-  xvfb xdotool x11-utils imagemagick sox ffmpeg python3 ccache
+  xvfb xdotool x11-utils imagemagick sox ffmpeg python3 ccache dpkg-dev
 )
 
 missing=()
