@@ -38,6 +38,7 @@ bool FrameSlot::Store(const uint8_t* i420, int width, int height)
     m_pending.height = height;
     m_fresh = true;
     m_reconnecting = false;
+    m_failed = false;
     ++m_stored;
     // `buffer` now holds the replaced picture (or nothing): keep it for reuse.
     if (buffer.capacity() > m_spare.capacity())
@@ -49,6 +50,22 @@ void FrameSlot::SetReconnecting(bool on)
 {
     std::lock_guard<std::mutex> guard(m_lock);
     m_reconnecting = on;
+    if (on)
+        m_failed = false;
+}
+
+void FrameSlot::SetFailed(bool on)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_failed = on;
+    if (on)
+        m_reconnecting = false;
+}
+
+bool FrameSlot::Failed() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_failed;
 }
 
 bool FrameSlot::Reconnecting() const

@@ -33,6 +33,10 @@ public:
     // Thread: any.
     void SetReconnecting(bool on);
     bool Reconnecting() const;
+    // The stream gave up (connect failed, login refused); cleared like the
+    // reconnecting state. Thread: any.
+    void SetFailed(bool on);
+    bool Failed() const;
 
     // Pre-sizes the spare buffer for pictures of this size. Thread: any.
     void Reserve(int width, int height);
@@ -52,6 +56,7 @@ private:
     std::vector<uint8_t> m_spare; // recycled buffer for the next Store
     bool m_fresh = false;
     bool m_reconnecting = false;
+    bool m_failed = false;
     uint64_t m_stored = 0;
 };
 

@@ -57,6 +57,13 @@ int TextPainter::LineHeight()
     return Ready() ? TTF_FontHeight(m_font.get()) : 0;
 }
 
+void TextPainter::AbandonTextures()
+{
+    for (auto& kv : m_cache)
+        (void)kv.second.texture.release();
+    ReleaseTextures();
+}
+
 void TextPainter::ReleaseTextures()
 {
     m_cache.clear();

@@ -35,6 +35,9 @@ public:
 
     // Forget every texture (they belong to the renderer they were made on).
     void ReleaseTextures();
+    // The renderer was destroyed and took the textures with it: drop the
+    // handles without destroying them.
+    void AbandonTextures();
 
 private:
     struct Entry {

@@ -13,6 +13,7 @@ constexpr int kTitlePixels = 11;
 const char kTextNoVideo[] = "无视频";
 const char kTextConnecting[] = "正在连接";
 const char kTextReconnecting[] = "正在重连";
+const char kTextFailed[] = "连接失败";
 
 constexpr SDL_Color kWindowBackground{0x15, 0x19, 0x1E, 0xFF};
 constexpr SDL_Color kViewBackground{0x00, 0x00, 0x00, 0xFF};
@@ -62,6 +63,15 @@ void VideoRenderer::MoveSurface(int x, int y, int w, int h)
 
 void VideoRenderer::Stop()
 {
+    ReleaseTextures();
+    m_surface = nullptr;
+}
+
+void VideoRenderer::AbandonSurface()
+{
+    for (auto& [number, view] : m_views)
+        (void)view.texture.release();
+    m_text.AbandonTextures();
     ReleaseTextures();
     m_surface = nullptr;
 }
@@ -205,6 +215,16 @@ bool VideoRenderer::SetReconnecting(int view, int /*reserved*/)
     return true;
 }
 
+bool VideoRenderer::SetFailed(int view)
+{
+    std::shared_ptr<FrameSlot> slot = SlotOf(view);
+    if (!slot)
+        return false;
+    slot->SetFailed(true);
+    RequestRepaint();
+    return true;
+}
+
 uint64_t VideoRenderer::PicturesReceived(int view) const
 {
     std::shared_ptr<FrameSlot> slot = SlotOf(view);
@@ -287,7 +307,7 @@ int VideoRenderer::ViewToGiveUp() const
         if (v == nullptr)
             continue;
         int rank = 2;
-        if (v->slot->Reconnecting())
+        if (v->slot->Reconnecting() || v->slot->Failed())
             rank = 0;
         else if (v->slot->StoredCount() == 0)
             rank = 1;
@@ -443,7 +463,9 @@ void VideoRenderer::DrawPane(int index, const SDL_Rect& pane)
             v->textureStale = true;
         SDL_Rect src{0, 0, 0, 0};
         SDL_Rect dst{0, 0, 0, 0};
-        if (v->slot->Reconnecting())
+        if (v->slot->Failed())
+            DrawCentredText(kTextFailed, pane);
+        else if (v->slot->Reconnecting())
             DrawCentredText(kTextReconnecting, pane);
         else if (Upload(*v) && PictureFit::Compute(m_fitMode, pane, v->textureW, v->textureH, &src, &dst))
             SDL_RenderCopy(m_surface, v->texture.get(), &src, &dst);

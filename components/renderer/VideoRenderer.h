@@ -62,6 +62,10 @@ public:
     void MoveSurface(int x, int y, int w, int h);
     // Releases every texture and forgets the surface. Thread: UI.
     void Stop();
+    // The surface was destroyed (SDL frees a renderer's textures with it):
+    // forgets it and the textures without touching them; the next Start
+    // rebuilds from the kept pictures. Thread: UI.
+    void AbandonSurface();
     // Thread: UI.
     SDL_Renderer* SurfaceHandle() const;
     SDL_Rect SurfaceRect() const;
@@ -82,6 +86,8 @@ public:
     // Shows the "reconnecting" state until the next picture. `reserved` is
     // 0. Thread: any.
     bool SetReconnecting(int view, int reserved);
+    // Shows the "failed" state until the next picture. Thread: any.
+    bool SetFailed(int view);
 
     // Number of panes of the layout. Thread: UI.
     int ViewCount() const;

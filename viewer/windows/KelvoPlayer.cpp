@@ -5,7 +5,11 @@
 
 #include <vector>
 
+#include <SDL.h>
+
+#include "FullScreenWnd.h"
 #include "KelvoNetwork.h"
+#include "SoundPlayer.h"
 #include "TitlePath.h"
 #include "ViewerMessages.h"
 
@@ -14,6 +18,16 @@ namespace kelvo {
 KelvoPlayer::KelvoPlayer() = default;
 
 KelvoPlayer::~KelvoPlayer() {
+    if (m_fullScreenOn) {
+        // The textures belong to the full-screen window's surface: released while it lives.
+        if (m_renderer) m_renderer->Stop();
+        m_fullScreenOn = false;
+        if (m_fullScreen) m_fullScreen->Shut();
+        DuiLib::PostQuitMessage(0);
+    }
+    m_fullScreen.reset();
+    m_toolbar.reset();
+    StopAlarmSound();
     // Every stream stops before its record goes, and before the session.
     std::vector<std::string> keys;
     for (auto& kv : m_cameras) keys.push_back(kv.first);
@@ -52,6 +66,7 @@ void KelvoPlayer::OnStreamState(int state, int value1, int value2, void* user) {
     KelvoPlayer* self = cam->wall;
     if ((state == KELVO_STREAM_REQUESTING || state == KELVO_STREAM_RECONNECTING) && value1 >= 7)
         self->m_renderer->SetReconnecting(cam->view, 0);
+    if (state == KELVO_STREAM_FAILED) self->m_renderer->SetFailed(cam->view);
     if (state == KELVO_STREAM_DESCRIBED) {
         cam->width = value1;
         cam->height = value2;
@@ -73,8 +88,56 @@ void KelvoPlayer::OnPicture(int type, unsigned char* data, int length, int, int,
 
 void KelvoPlayer::ReportAlarm(bool on) {
     std::lock_guard<std::mutex> lock(m_alarmLock);
-    // An "off" never takes the count below zero (nor other cameras' alarms).
-    m_alarmCount = on ? m_alarmCount + 1 : (m_alarmCount > 0 ? m_alarmCount - 1 : 0);
+    if (on) {
+        if (m_alarmCount == 0 && m_alarmSwitch) StartSoundLocked();
+        ++m_alarmCount;
+        return;
+    }
+    // An "off" never takes the count below zero, and the switch being off
+    // silences the sound without forgetting the other cameras' alarms.
+    if (m_alarmCount > 0) --m_alarmCount;
+    if (m_alarmCount == 0 || !m_alarmSwitch) StopSoundLocked();
+}
+
+void KelvoPlayer::OnCameraAlarm(const std::string&, bool on) { ReportAlarm(on); }
+
+void KelvoPlayer::StartSoundLocked() {
+    m_alarmSounding = true;
+    SoundPlayer::Instance().Play(SoundPlayer::ALARM, m_alarmPath, true);
+}
+
+void KelvoPlayer::StopSoundLocked() {
+    m_alarmSounding = false;
+    SoundPlayer::Instance().Stop(SoundPlayer::ALARM);
+}
+
+void KelvoPlayer::SetAlarmSoundSwitch(bool on) {
+    std::lock_guard<std::mutex> lock(m_alarmLock);
+    m_alarmSwitch = on;
+    if (!on) StopSoundLocked();
+}
+
+void KelvoPlayer::SetAlarmSound(const std::string& path) {
+    SoundPlayer::Instance().Load(path);  // UI thread: stream threads only play it
+    std::lock_guard<std::mutex> lock(m_alarmLock);
+    m_alarmPath = path;
+    StopSoundLocked();
+    if (m_alarmCount != 0 && m_alarmSwitch) StartSoundLocked();
+}
+
+void KelvoPlayer::PlayAlarmSound() {
+    std::lock_guard<std::mutex> lock(m_alarmLock);
+    if (m_alarmCount != 0) StartSoundLocked();
+}
+
+void KelvoPlayer::StopAlarmSound() {
+    std::lock_guard<std::mutex> lock(m_alarmLock);
+    StopSoundLocked();
+}
+
+bool KelvoPlayer::AlarmSounding() {
+    std::lock_guard<std::mutex> lock(m_alarmLock);
+    return m_alarmSounding;
 }
 
 int KelvoPlayer::AlarmCount() {
@@ -83,7 +146,16 @@ int KelvoPlayer::AlarmCount() {
 }
 
 void KelvoPlayer::OnViewSelected(int, int view) {
-    if (view != -1) DuiLib::PostMessage(m_window, WM_WALL_UPDATE, 0, 0);
+    HideToolBar();
+    if (view == -1) return;
+    DuiLib::PostMessage(m_window, WM_WALL_UPDATE, 0, 0);
+    if (!EnsureToolBar()) return;
+    if (!m_selectedOnce) {
+        m_selectedOnce = true;
+        return;
+    }
+    UpdateToolBar(0);  // placed before it shows, not after
+    if (m_renderer->SelectedView()) m_toolbar->ShowBar();
 }
 
 void KelvoPlayer::OnSurfaceChanged() { DuiLib::PostMessage(m_window, WM_WALL_UPDATE, 0, 0); }
@@ -162,6 +234,7 @@ void KelvoPlayer::CloseAll() {
 void KelvoPlayer::CloseAllAndLogout() {
     CloseAll();
     KelvoSession_Logout(m_session);
+    StopAlarmSound();
 }
 
 void KelvoPlayer::SetLayout(int cols, int rows, int spanAcross, int spanDown) {
@@ -195,6 +268,119 @@ void KelvoPlayer::SetAlarmTime(int seconds) {
     if (seconds == m_alarmTime) return;
     m_alarmTime = seconds;
     for (auto& kv : m_cameras) KelvoStream_SetAlarmTime(kv.second->stream, seconds);
+}
+
+// --- toolbar and full screen (UI thread)
+
+void KelvoPlayer::SetToolBarCallBack(PlayToolBarCallBack* cb) {
+    m_toolbarCb = cb;
+    if (m_toolbar) m_toolbar->SetCallBack(cb);
+}
+
+bool KelvoPlayer::EnsureToolBar() {
+    if (m_toolbar) return m_toolbar->GetHWND() != nullptr;
+    m_toolbar = std::make_unique<PlayToolBar>();
+    m_toolbar->SetCallBack(m_toolbarCb);
+    // A bar that cannot be made stays without a window: not retried on every update.
+    return m_toolbar->CreateBar(m_window);
+}
+
+void KelvoPlayer::HideToolBar() {
+    if (m_toolbar) m_toolbar->HideBar();
+}
+
+StreamFacts KelvoPlayer::FactsOf(PlayerCamera* cam) const {
+    StreamFacts f;
+    if (!cam || !cam->stream) return f;
+    f.camera = true;
+    f.playing = KelvoStream_isPlay(cam->stream) != 0;
+    f.recording = KelvoStream_isRecord(cam->stream) != 0;
+    f.hasAudio = KelvoStream_hasAudio(cam->stream) != 0;
+    f.audioEnabled = KelvoStream_isAudioEnable(cam->stream) != 0;
+    f.talk = KelvoStream_isTalk(cam->stream) != 0;
+    return f;
+}
+
+DuiLib::HWND KelvoPlayer::SurfaceWindow() const {
+    if (m_fullScreenOn && m_fullScreen && m_fullScreen->GetHWND()) return m_fullScreen->GetHWND();
+    return m_window;
+}
+
+void KelvoPlayer::Repaint() {
+    if (m_fullScreenOn && m_fullScreen && m_fullScreen->GetHWND())
+        m_fullScreen->GetPaintManager().Invalidate();
+    else if (m_repaint)
+        m_repaint();
+}
+
+void KelvoPlayer::UpdateToolBar(int wParam) {
+    Repaint();
+    const int view = m_renderer ? m_renderer->SelectedView() : 0;
+    if (wParam == 1 || view == 0 || !m_toolbar || !m_toolbar->GetHWND()) {
+        HideToolBar();
+        return;
+    }
+    // View rectangles are in the surface's pixels; windows are placed in points.
+    DuiLib::HWND surface = SurfaceWindow();
+    SDL_Window* sdl = DuiLib::WindowRegistry::Instance().Sdl(surface);
+    if (!sdl) {
+        HideToolBar();
+        return;
+    }
+    int w = 0, h = 0, pw = 0, ph = 0;
+    SDL_GetWindowSize(sdl, &w, &h);
+    SDL_GetWindowSizeInPixels(sdl, &pw, &ph);
+    const float scale = (w > 0 && pw > w) ? static_cast<float>(pw) / static_cast<float>(w) : 1.0f;
+    const SDL_Rect vr = m_renderer->ViewRect(view);
+    DuiLib::POINT origin{0, 0};
+    DuiLib::ClientToScreen(surface, origin);
+    const DuiLib::RECT onScreen = DuiLib::MakeRect(origin.x + static_cast<int>(vr.x / scale), origin.y + static_cast<int>(vr.y / scale),
+                                   origin.x + static_cast<int>((vr.x + vr.w) / scale),
+                                   origin.y + static_cast<int>((vr.y + vr.h) / scale));
+    const DuiLib::RECT bar = ToolBarRectFor(onScreen);
+    if (bar.IsEmpty()) {
+        HideToolBar();
+        return;
+    }
+    m_toolbar->Place(bar);
+    m_toolbar->Apply(ToolBarButtonsFor(FactsOf(SelectedCamera())));
+}
+
+void KelvoPlayer::RequestFullScreenToggle() {
+    if (m_fullScreenOn && m_fullScreen && m_fullScreen->PostToggle()) return;
+    ToggleFullScreen();
+}
+
+void KelvoPlayer::ToggleFullScreen() {
+    if (!m_renderer) return;
+    HideToolBar();
+    if (m_fullScreenOn) {
+        m_fullScreenOn = false;
+        // Textures go while the full-screen surface still exists.
+        m_renderer->Stop();
+        if (m_fullScreen) m_fullScreen->Shut();
+        Repaint();
+        DuiLib::PostMessage(m_window, WM_WALL_UPDATE, 0, 0);
+        return;
+    }
+    // The display that shows the main window (the first one without it).
+    SDL_Window* main = DuiLib::WindowRegistry::Instance().Sdl(m_window);
+    int display = main ? SDL_GetWindowDisplayIndex(main) : 0;
+    SDL_Rect bounds{0, 0, 0, 0};
+    if (display < 0 || SDL_GetDisplayBounds(display, &bounds) != 0) {
+        display = 0;
+        if (SDL_GetDisplayBounds(0, &bounds) != 0) return;
+    }
+    if (!m_fullScreen) m_fullScreen = std::make_unique<FullScreenWnd>(this);
+    m_fullScreenOn = true;
+    m_renderer->Stop();
+    if (!m_fullScreen->Open(m_window, bounds.x, bounds.y, bounds.w, bounds.h)) {
+        m_fullScreenOn = false;
+        Repaint();
+        return;
+    }
+    if (m_repaint) m_repaint();  // the main window's control turns black
+    m_fullScreen->GetPaintManager().Invalidate();
 }
 
 }  // namespace kelvo

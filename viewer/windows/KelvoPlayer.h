@@ -5,14 +5,17 @@
 // Thread contract: every operation runs on the UI thread, except the
 // library callbacks (session events, stream states and pictures arrive on
 // network and render threads): they touch only a camera record's atomics,
-// the renderer's any-thread calls and the alarm count (m_alarmLock), and
-// reach the UI thread by posting to the owner window. Streams are destroyed
-// (their threads joined) before their records are freed.
+// the renderer's any-thread calls and the alarm state (m_alarmLock, which
+// also covers starting and stopping the alarm sound), and reach the UI
+// thread by posting to the owner window. Streams are destroyed (their
+// threads joined) before their records are freed. The toolbar and the
+// full-screen window are UI-thread objects owned here.
 #pragma once
 
 #include <SDL.h>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -21,6 +24,8 @@
 #include <UIDefs.h>
 
 #include "VideoRenderer.h"
+#include "PlayToolBar.h"
+#include "ToolBarState.h"
 
 namespace kelvo {
 
@@ -35,6 +40,7 @@ public:
 };
 
 class KelvoPlayer;
+class FullScreenWnd;
 
 // One open camera. Owned by the wall's map.
 struct PlayerCamera {
@@ -55,7 +61,8 @@ public:
     KelvoPlayer& operator=(const KelvoPlayer&) = delete;
 
     // Makes the renderer and the session; `window` receives WM_WALL_UPDATE
-    // when a repaint is wanted. False when either cannot be made.
+    // when a repaint is wanted and owns the toolbar (made on first use).
+    // False when either cannot be made.
     bool Start(DuiLib::HWND window);
     void SetHandle(KelvoPlayerHandle* handle) { m_handle = handle; }
     void* Session() const { return m_session; }
@@ -74,6 +81,40 @@ public:
     void SetAlarmTime(int seconds);
     int AlarmCount();
 
+    // --- toolbar (UI thread)
+    void SetToolBarCallBack(PlayToolBarCallBack* cb);
+    // What WM_WALL_UPDATE does: places the toolbar over the selected view and
+    // sets its buttons, or hides it (wParam 1, no selected view); asks for a
+    // repaint of the wall.
+    void UpdateToolBar(int wParam);
+    void HideToolBar();
+    PlayToolBar* ToolBar() { return m_toolbar.get(); }
+    // Repaints the wall's surface (the skin control sets it).
+    void SetRepaint(std::function<void()> repaint) { m_repaint = std::move(repaint); }
+
+    // --- full screen (UI thread)
+    void ToggleFullScreen();
+    bool IsFullScreen() const { return m_fullScreenOn; }
+    // Toggles from a posted message when the asking input came from the
+    // full-screen window itself (leaving destroys it).
+    void RequestFullScreenToggle();
+    // The window the views are drawn in now: the full-screen one or the owner.
+    DuiLib::HWND SurfaceWindow() const;
+    // Called by the surface after each draw of the views.
+    void OnPainted() { ++m_paints; }
+    unsigned long Paints() const { return m_paints; }
+
+    // --- alarm sound
+    void SetAlarmSoundSwitch(bool on);  // UI thread
+    // Loads the file (UI thread) and restarts the sound when alarms are pending.
+    void SetAlarmSound(const std::string& path);
+    void PlayAlarmSound();   // loops while alarms are pending; thread: any
+    void StopAlarmSound();   // thread: any
+    // A camera's alarm went on or off (stream render threads).
+    void OnCameraAlarm(const std::string& key, bool on);
+    // Whether the wall wants the alarm sound now (whether or not a device plays it).
+    bool AlarmSounding();
+
     void SetUser(const std::string& user, const std::string& password) {
         m_user = user;
         m_password = password;
@@ -91,6 +132,11 @@ private:
                           int alarm, void* user);
     void Free(std::unique_ptr<PlayerCamera> camera, bool report);
     void ReportAlarm(bool on);
+    void StartSoundLocked();
+    void StopSoundLocked();
+    bool EnsureToolBar();
+    StreamFacts FactsOf(PlayerCamera* camera) const;
+    void Repaint();
 
     std::unique_ptr<VideoRenderer> m_renderer;
     void* m_session = nullptr;
@@ -101,8 +147,20 @@ private:
     bool m_alarmEnable = false;
     int m_alarmTime = 10;
 
+    std::unique_ptr<PlayToolBar> m_toolbar;
+    PlayToolBarCallBack* m_toolbarCb = nullptr;  // borrowed: the main window
+    bool m_selectedOnce = false;  // the first selection after start shows no toolbar
+    std::function<void()> m_repaint;
+    std::unique_ptr<FullScreenWnd> m_fullScreen;
+    bool m_fullScreenOn = false;
+    unsigned long m_paints = 0;
+
     std::mutex m_alarmLock;
-    int m_alarmCount = 0;  // guarded by m_alarmLock
+    // --- guarded by m_alarmLock
+    int m_alarmCount = 0;
+    bool m_alarmSwitch = false;
+    bool m_alarmSounding = false;
+    std::string m_alarmPath;
 };
 
 }  // namespace kelvo
