@@ -161,7 +161,10 @@ void DateTimeFieldEditor::TypeDigit(int digit) {
     }
     bool complete = count >= digits || cand * 10 > hi;
     if (complete) {
-        SetFieldValue(m_field, std::max(cand, lo));
+        // Digits still short of the range ("205" of a year) stand for the missing places.
+        long value = cand;
+        for (int i = count; i < digits && value < lo; ++i) value *= 10;
+        SetFieldValue(m_field, static_cast<int>(std::min<long>(value, hi)));
         CommitTyping();
         if (m_field + 1 < kFieldCount) ++m_field;
         return;
