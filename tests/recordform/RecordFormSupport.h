@@ -7,6 +7,7 @@
 #include "CDateTimeUI.h"
 #include "RecordQueryForm.h"
 #include "VideoPlayerUI.h"
+#include "platform/Event.h"
 #include "tests/sim/SimProcess.h"
 
 #include <arpa/inet.h>
@@ -16,7 +17,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <atomic>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -84,5 +87,55 @@ inline DuiLib::TDateTime LocalTime(time_t t) {
     v.second = tmv.tm_sec;
     return v;
 }
+
+}  // namespace recordtest
+
+namespace recordtest {
+
+// A player whose files never end (until stopped), counting what it is asked.
+class FakePlayer : public kelvo::RecordPlayer {
+public:
+    std::atomic<int> opens{0}, stops{0};
+    bool Open(const std::string&) override {
+        ++opens;
+        return !m_stopped.load();
+    }
+    bool Play() override { return true; }
+    void Pause() override {}
+    void Resume() override {}
+    void Seek(double) override {}
+    double GetCurrentDuration() const override { return 0; }
+    bool WaitCompletion(int ms) override { return m_stopped.load() || m_stop.Wait(ms); }
+    void Stop() override {
+        ++stops;
+        m_stopped = true;
+        m_stop.Set();
+    }
+    void Close() override {
+        m_stopped = false;
+        m_stop.Reset();
+    }
+    uint64_t PictureCount() const override { return 0; }
+    bool CopyPicture(kelvo::PlayerPicture*) const override { return false; }
+
+private:
+    std::atomic<bool> m_stopped{false};
+    platform::Event m_stop{true, false};
+};
+
+// A player stuck in its first open whatever Stop says, as a hung library would be, until
+// the test lets it go.
+class HungPlayer : public FakePlayer {
+public:
+    platform::Event entered{true, false};
+    platform::Event release{true, false};
+    bool Open(const std::string& url) override {
+        entered.Set();
+        release.Wait(30000);
+        return FakePlayer::Open(url);
+    }
+};
+
+inline std::shared_ptr<kelvo::RecordPlayer> MakeFakePlayer(SDL_Window*) { return std::make_shared<FakePlayer>(); }
 
 }  // namespace recordtest

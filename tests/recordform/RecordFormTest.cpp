@@ -278,6 +278,49 @@ TEST_F(RecordFormTest, StopDuringAStalledOpenReturnsPromptlyAndSilently) {
     EXPECT_TRUE(form->alerts.empty());  // a stopped run reports nothing
 }
 
+TEST_F(RecordFormTest, AHungRunIsAbandonedAndTheNextListPlaysOnAFreshPlayer) {
+    auto hung = std::make_shared<recordtest::HungPlayer>();
+    kelvo::VideoPlayerUI* player = form->Player();
+    player->UsePlayer(hung, &recordtest::MakeFakePlayer);
+    RecordItem items[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        items[i].begin = 1700000000 + 60 * i;
+        items[i].end = items[i].begin + 60;
+        items[i].duration = 60;
+        std::snprintf(items[i].url, sizeof items[i].url, "file:///nowhere/%d.mp4", i);
+    }
+    ASSERT_TRUE(player->PlayList(items, 2, form->GetHWND()));
+    ASSERT_TRUE(hung->entered.Wait(5000));
+    auto t0 = std::chrono::steady_clock::now();
+    player->StopAll();  // waits its bounded time, then leaves the run behind
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+    EXPECT_GE(ms, CThread::kStopWaitMs - 100);
+    EXPECT_LT(ms, CThread::kStopWaitMs + 2000);
+    EXPECT_EQ(1, player->AbandonedRuns());
+    EXPECT_FALSE(player->IsPlaying());
+    EXPECT_GE(hung->stops.load(), 1);
+    ASSERT_NE(static_cast<kelvo::RecordPlayer*>(hung.get()), player->Player());
+
+    // The next list runs at once on the fresh player while the old run is still stuck.
+    ASSERT_TRUE(player->PlayList(items, 2, form->GetHWND()));
+    auto* fresh = dynamic_cast<recordtest::FakePlayer*>(player->Player());
+    ASSERT_NE(nullptr, fresh);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return fresh->opens.load() >= 1; }));
+    const uint32_t list = player->CurrentList();
+
+    // Let the old run go: it finds its own stop request and ends without a word, releasing the
+    // player and list it held.
+    hung->release.Set();
+    EXPECT_TRUE(uitest::PumpUntil([&] { return hung.use_count() == 1; }, 5000));
+    uitest::Pump(5);
+    EXPECT_EQ(1, hung->opens.load());  // it opened nothing further
+    EXPECT_TRUE(player->IsPlaying());
+    EXPECT_EQ(list, player->CurrentList());
+    EXPECT_TRUE(form->alerts.empty());
+    player->StopAll();
+    EXPECT_EQ(1, player->AbandonedRuns());
+}
+
 TEST(PlaybackLocate, FindsTheItemAndOffsetOfRecordedTime) {
     std::vector<RecordItem> items(3);
     items[0].duration = 60;

@@ -1,6 +1,6 @@
 #include "PlaybackWorker.h"
 
-#include "AvPlayer.h"
+#include "RecordPlayer.h"
 
 #include <CWindowWnd.h>
 
@@ -12,7 +12,7 @@ namespace {
 std::string UrlOf(const RecordItem& item) { return std::string(item.url, strnlen(item.url, sizeof item.url)); }
 }  // namespace
 
-PlaybackWorker::PlaybackWorker(std::shared_ptr<AvPlayer> player, std::shared_ptr<Playlist> list, DuiLib::HWND target)
+PlaybackWorker::PlaybackWorker(std::shared_ptr<RecordPlayer> player, std::shared_ptr<Playlist> list, DuiLib::HWND target)
     : m_player(std::move(player)), m_list(std::move(list)), m_target(target) {}
 
 bool PlaybackWorker::Locate(const std::vector<RecordItem>& items, int64_t target, size_t& index, int64_t& offset) {

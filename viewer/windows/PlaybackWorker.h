@@ -16,7 +16,7 @@
 
 namespace kelvo {
 
-class AvPlayer;
+class RecordPlayer;
 
 // Worker -> window. Progress: wParam = absolute time (s since 1970), lParam = time minus the
 // first start. Error and finished: wParam = the number of the playlist they belong to, so the
@@ -47,7 +47,7 @@ class PlaybackWorker : public CThread {
 public:
     static constexpr int kWaitSliceMs = 300;
 
-    PlaybackWorker(std::shared_ptr<AvPlayer> player, std::shared_ptr<Playlist> list, DuiLib::HWND target);
+    PlaybackWorker(std::shared_ptr<RecordPlayer> player, std::shared_ptr<Playlist> list, DuiLib::HWND target);
     ~PlaybackWorker() override { Stop(); }
 
     int Run() override;
@@ -64,7 +64,7 @@ private:
     // A jump request: true when the outer loop must reopen item `next` (its open failed).
     bool Jump(size_t& next, int64_t& currentStart);
 
-    const std::shared_ptr<AvPlayer> m_player;
+    const std::shared_ptr<RecordPlayer> m_player;
     const std::shared_ptr<Playlist> m_list;
     const DuiLib::HWND m_target;
 };

@@ -1,7 +1,5 @@
 #include "VideoPlayerUI.h"
 
-#include "AvPlayer.h"
-
 #include <RenderContext.h>
 #include <SDL.h>
 
@@ -12,14 +10,12 @@ using namespace DuiLib;
 
 VideoPlayerUI::VideoPlayerUI() { m_dwBackColor = 0xFF000000; }
 
-VideoPlayerUI::~VideoPlayerUI() {
-    StopAll();
-    if (m_player) m_player->Destory();
-}
+VideoPlayerUI::~VideoPlayerUI() { StopAll(); }
 
 void VideoPlayerUI::DoInit() {
     SDL_Window* parent = m_pManager ? WindowRegistry::Instance().Sdl(m_pManager->GetPaintWindow()) : nullptr;
-    if (!m_player) m_player = AvPlayer::Create(parent, nullptr);
+    m_parent = parent;
+    if (!m_player) m_player = m_factory(parent);
     if (m_pManager) m_pManager->SetTimer(this, kRedrawTimer, kRedrawMs);
 }
 
@@ -53,8 +49,7 @@ void VideoPlayerUI::StopAll() {
         if (abandoned) {
             // The abandoned run still holds the old player; a new run gets a fresh one.
             ++m_abandoned;
-            SDL_Window* parent = m_player ? m_player->GetHwnd() : nullptr;
-            m_player = AvPlayer::Create(parent, nullptr);
+            m_player = m_factory(m_parent);
         }
     }
     if (m_player) m_player->Close();
@@ -64,6 +59,12 @@ void VideoPlayerUI::StopAll() {
     }
     m_list.reset();
     Invalidate();
+}
+
+void VideoPlayerUI::UsePlayer(std::shared_ptr<RecordPlayer> player, RecordPlayerFactory factory) {
+    StopAll();
+    if (player) m_player = std::move(player);
+    if (factory) m_factory = factory;
 }
 
 void VideoPlayerUI::Seek(int64_t target) {

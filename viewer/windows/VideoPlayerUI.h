@@ -4,6 +4,7 @@
 
 #include "PictureSlot.h"
 #include "PlaybackWorker.h"
+#include "RecordPlayer.h"
 
 #include <UIlib.h>
 
@@ -11,8 +12,6 @@
 #include <memory>
 
 namespace kelvo {
-
-class AvPlayer;
 
 // Thread: UI. Stopping never holds the list's lock while waiting for the worker; a worker that
 // does not end within CThread::kStopWaitMs is abandoned with its own stop request set, and the
@@ -36,7 +35,10 @@ public:
     void Resume();
 
     bool HasPlayer() const { return m_player != nullptr; }
-    AvPlayer* Player() const { return m_player.get(); }
+    RecordPlayer* Player() const { return m_player.get(); }
+    // Stops playback and plays through `player` from now on; `factory` makes the replacement
+    // for a player left to an abandoned run. Null arguments keep the current ones.
+    void UsePlayer(std::shared_ptr<RecordPlayer> player, RecordPlayerFactory factory);
     bool IsPlaying() const { return m_worker != nullptr; }
     // Number of the current list; 0 when none plays. Reports with another number are stale.
     uint32_t CurrentList() const { return m_list ? m_list->number : 0; }
@@ -51,7 +53,9 @@ public:
     void DoPaint(DuiLib::CRenderContext& ctx, const DuiLib::RECT& rcPaint) override;
 
 private:
-    std::shared_ptr<AvPlayer> m_player;
+    std::shared_ptr<RecordPlayer> m_player;
+    RecordPlayerFactory m_factory = &CreateAvRecordPlayer;
+    SDL_Window* m_parent = nullptr;  // borrowed: the window the player belongs to
     std::shared_ptr<Playlist> m_list;
     std::unique_ptr<PlaybackWorker> m_worker;
     uint32_t m_nextNumber = 1;
