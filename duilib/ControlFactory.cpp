@@ -1,6 +1,7 @@
 #include "ControlFactory.h"
 
 #include "CComboUI.h"
+#include "CDateTimeUI.h"
 #include "CEditUI.h"
 #include "CListElementUI.h"
 #include "COptionUI.h"
@@ -38,6 +39,7 @@ const std::map<std::string, Maker>& Table() {
         {"ListLabelElement", Make<CListLabelElementUI>()},
         {"ListContainerElement", Make<CListContainerElementUI>()},
         {"Combo", Make<CComboUI>()},
+        {"DateTimePicker", Make<CDateTimeUI>()},
         {"TreeView", Make<CTreeViewUI>()},
         {"TreeNode", Make<CTreeNodeUI>()},
     };

@@ -1,0 +1,111 @@
+#include "PlaybackWorker.h"
+
+#include "RecordPlayer.h"
+
+#include <CWindowWnd.h>
+
+#include <cstring>
+#include <string>
+
+namespace kelvo {
+namespace {
+std::string UrlOf(const RecordItem& item) { return std::string(item.url, strnlen(item.url, sizeof item.url)); }
+}  // namespace
+
+PlaybackWorker::PlaybackWorker(std::shared_ptr<RecordPlayer> player, std::shared_ptr<Playlist> list, DuiLib::HWND target)
+    : m_player(std::move(player)), m_list(std::move(list)), m_target(target) {}
+
+bool PlaybackWorker::Locate(const std::vector<RecordItem>& items, int64_t target, size_t& index, int64_t& offset) {
+    if (target < 0) return false;
+    int64_t sum = 0;
+    for (size_t i = 0; i < items.size(); ++i) {
+        int64_t d = items[i].duration > 0 ? items[i].duration : 0;
+        if (target >= sum && target < sum + d) {
+            index = i;
+            offset = target - sum;
+            return true;
+        }
+        sum += d;
+    }
+    return false;
+}
+
+bool PlaybackWorker::CopyItem(size_t index, RecordItem& out) {
+    std::lock_guard<std::mutex> g(m_list->lock);
+    if (index >= m_list->items.size()) return false;
+    out = m_list->items[index];
+    return true;
+}
+
+void PlaybackWorker::Post(DuiLib::UINT msg, DuiLib::WPARAM w, DuiLib::LPARAM l) {
+    if (!StopRequested()) DuiLib::PostMessage(m_target, msg, w, l);
+}
+
+bool PlaybackWorker::Jump(size_t& next, int64_t& currentStart) {
+    const int64_t target = m_list->jumpTarget.load();
+    size_t index = 0;
+    int64_t offset = 0;
+    {
+        std::lock_guard<std::mutex> g(m_list->lock);
+        if (!Locate(m_list->items, target, index, offset)) return false;  // beyond the end: ignored
+    }
+    m_player->Close();
+    if (StopRequested()) return false;
+    RecordItem item{};
+    if (!CopyItem(index, item)) return false;
+    currentStart = item.begin;
+    if (!m_player->Open(UrlOf(item))) {
+        next = index;
+        return true;
+    }
+    m_player->Play();
+    next = index + 1;
+    if (offset >= 1 && item.duration > 0)
+        m_player->Seek(static_cast<double>(offset) / static_cast<double>(item.duration));
+    return false;
+}
+
+int PlaybackWorker::Run() {
+    size_t next = 0;
+    int64_t currentStart = 0;
+    size_t count = 0;
+    {
+        std::lock_guard<std::mutex> g(m_list->lock);
+        count = m_list->items.size();
+    }
+    const uint32_t number = m_list->number;
+    while (!StopRequested()) {
+        if (next >= count) {
+            Post(WM_PLAYBACK_FINISHED, number, 0);
+            return 0;
+        }
+        RecordItem item{};
+        CopyItem(next, item);
+        m_player->Close();
+        bool ok = m_player->Open(UrlOf(item));
+        currentStart = item.begin;
+        if (!ok) {
+            Post(WM_PLAYBACK_ERROR, number, 0);
+            break;
+        }
+        ok = m_player->Play();
+        ++next;
+        if (!ok) continue;  // this file is skipped without a message
+        bool reopen = false;
+        while (!reopen) {
+            if (m_player->WaitCompletion(kWaitSliceMs)) break;
+            if (StopRequested()) break;
+            if (m_list->jump.Wait(2)) {
+                reopen = Jump(next, currentStart);
+                continue;
+            }
+            const int64_t position = static_cast<int64_t>(m_player->GetCurrentDuration()) + currentStart;
+            Post(WM_PLAYBACK_PROGRESS, static_cast<DuiLib::WPARAM>(static_cast<uint32_t>(position)),
+                 static_cast<DuiLib::LPARAM>(static_cast<int32_t>(position - m_list->firstStart)));
+        }
+    }
+    Post(WM_PLAYBACK_PROGRESS, 0, 0);
+    return 0;
+}
+
+}  // namespace kelvo

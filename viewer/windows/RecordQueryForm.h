@@ -1,0 +1,97 @@
+// The record window: queries the recordings a record server keeps for one camera between two
+// times of one day, and plays them back one after another as a single timeline.
+#pragma once
+
+#include "CommonWindow.h"
+#include "PlaybackWorker.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace DuiLib {
+class CDateTimeUI;
+class CSliderUI;
+}  // namespace DuiLib
+
+namespace kelvo {
+
+class VideoPlayerUI;
+
+// From the record library's callback: wParam = event code | query cycle << 16, lParam = value.
+// The cycle lets the window drop events of a query it has already given up.
+constexpr DuiLib::UINT WM_RECORD_SEEK = 0x0A01;  // to itself: wParam = position in recorded time
+
+// Thread: UI. Owned by its opener, which destroys it after the modal loop (it never deletes
+// itself). The record handle and the playback stop when the window closes; posts that arrive
+// later are dropped by the toolkit.
+class RecordQueryForm : public CommonWindow {
+public:
+    static constexpr int kDefaultQueryTimeoutMs = 30000;
+    static constexpr DuiLib::UINT kQueryTimer = 0x7301;
+
+    RecordQueryForm();
+    ~RecordQueryForm() override;
+
+    void SetRecordServer(const std::string& host, int port, const std::string& cameraKey);
+    // GBK, already cut after the last "\".
+    void SetCameraName(const std::string& name);
+    // A query with no reply for this long is given up (tests shorten it).
+    void SetQueryTimeout(int ms) { m_queryTimeoutMs = ms; }
+
+    const char* GetWindowClassName() const override { return "RecordQuery"; }
+    DuiLib::CControlUI* CreateControl(const char* pstrClass) override;
+
+    // State seen by tests and the opener.
+    bool IsQuerying() const { return m_querying; }
+    bool IsHolding() const { return m_holding; }
+    VideoPlayerUI* Player() const { return m_player; }
+
+protected:
+    DuiLib::CDuiString GetSkinFile() override { return "RecordQuery.xml"; }
+    void InitWindow() override;
+    void Notify(DuiLib::TNotifyUI& msg) override;
+    void OnClick(DuiLib::TNotifyUI& msg) override;
+    DuiLib::LRESULT HandleCustomMessage(DuiLib::UINT uMsg, DuiLib::WPARAM wParam, DuiLib::LPARAM lParam,
+                                        bool& bHandled) override;
+    DuiLib::LRESULT OnClose(DuiLib::UINT uMsg, DuiLib::WPARAM wParam, DuiLib::LPARAM lParam, bool& bHandled) override;
+    DuiLib::LRESULT OnDestroy(DuiLib::UINT uMsg, DuiLib::WPARAM wParam, DuiLib::LPARAM lParam, bool& bHandled) override;
+    DuiLib::LRESULT OnKeyDown(DuiLib::UINT uMsg, DuiLib::WPARAM wParam, DuiLib::LPARAM lParam, bool& bHandled) override;
+    // The message box (tests record instead of running a modal box).
+    virtual void ShowAlert(const char* text, const char* caption);
+
+private:
+    struct CallbackSink;
+    static void RecordCallbackThunk(int state, int value, int reserved, void* user);
+
+    void StartQuery();
+    bool BuildRange(int64_t& start, int64_t& end) const;
+    void OnRecordEvent(int code, int value);
+    void EndQuery();  // logout, timer off, overlay closed
+    void ShowItems();
+    void SetIdle();
+    void SetPlaying();
+    void SendSeek(int64_t position);
+    void StopPlayback();
+    void OnPlaybackEnd(DuiLib::WPARAM number, bool error);
+    void Shutdown();
+
+    void* m_record = nullptr;  // record family handle
+    std::unique_ptr<CallbackSink> m_sink;  // freed after the handle
+    std::string m_host;
+    int m_port = 0;
+    std::string m_cameraKey;
+    std::string m_cameraName;
+    int m_queryTimeoutMs = kDefaultQueryTimeoutMs;
+    bool m_querying = false;
+    bool m_holding = false;
+
+    DuiLib::CLabelUI* m_labelName = nullptr;
+    DuiLib::CDateTimeUI* m_date = nullptr;
+    DuiLib::CDateTimeUI* m_startTime = nullptr;
+    DuiLib::CDateTimeUI* m_endTime = nullptr;
+    VideoPlayerUI* m_player = nullptr;
+};
+
+}  // namespace kelvo
