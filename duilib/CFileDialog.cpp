@@ -33,14 +33,18 @@ void CFileDialog::SetFilter(const char* label, const char* extension) {
 
 void CFileDialog::SetInitialPath(const std::string& gbkPath) { m_initial = gbkPath; }
 
+bool CFileDialog::Run(HWND owner, std::string& chosen) {
+    if (!Create(owner, "", UI_WNDSTYLE_DIALOG, 0)) return false;
+    CenterWindow();
+    if (ShowModal() != 1) return false;
+    chosen = m_path;
+    return true;
+}
+
 bool CFileDialog::BrowseForFolder(HWND owner, const std::string& initialGbk, std::string& chosen) {
     CFileDialog dlg(Mode::Folder);
     dlg.SetInitialPath(initialGbk);
-    if (!dlg.Create(owner, "", UI_WNDSTYLE_DIALOG, 0)) return false;
-    dlg.CenterWindow();
-    if (dlg.ShowModal() != 1) return false;
-    chosen = dlg.GetPath();
-    return true;
+    return dlg.Run(owner, chosen);
 }
 
 bool CFileDialog::OpenFile(HWND owner, const char* filterLabel, const char* extension, const std::string& initialGbk,
@@ -48,11 +52,7 @@ bool CFileDialog::OpenFile(HWND owner, const char* filterLabel, const char* exte
     CFileDialog dlg(Mode::OpenFile);
     dlg.SetFilter(filterLabel, extension);
     dlg.SetInitialPath(initialGbk);
-    if (!dlg.Create(owner, "", UI_WNDSTYLE_DIALOG, 0)) return false;
-    dlg.CenterWindow();
-    if (dlg.ShowModal() != 1) return false;
-    chosen = dlg.GetPath();
-    return true;
+    return dlg.Run(owner, chosen);
 }
 
 CListUI* CFileDialog::List() const { return FindControlAs<CListUI>("listFolders"); }

@@ -62,6 +62,7 @@ protected:
     LRESULT OnKeyDown(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
 
 private:
+    bool Run(HWND owner, std::string& chosen);  // modal; true with chosen set on 1
     void Select(CFolderItemUI* item);
     void MoveSelection(int step);
     void OnSelectionChanged();

@@ -67,6 +67,9 @@ void ConfigForm::InitWindow() {
     SetFieldText("txtAlarmTime", std::to_string(m_config.AlarmDisplayTime), false);
     SetFieldText("txtAudioAlarmFile", m_config.AudioAlarmFile, true);
     SetCheck("chkAudioWarning", m_config.EnableAudioAlarm);
+    // The page list shows which page is up.
+    if (auto* pages = FindControlAs<CListUI>("leftList"))
+        if (pages->GetCurSel() < 0) pages->SelectItem(0, false, false);
 }
 
 void ConfigForm::Notify(TNotifyUI& msg) {
