@@ -15,8 +15,10 @@ public:
 }  // namespace
 
 const Clock& Clock::System() {
-    static const SystemClock clock;
-    return clock;
+    // Never destroyed: a library thread may still read the time while the
+    // process exits (Xlib's exit on a lost display runs static destructors).
+    static const Clock* const clock = new SystemClock;
+    return *clock;
 }
 
 uint64_t TickMs() {

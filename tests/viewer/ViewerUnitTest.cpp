@@ -22,6 +22,24 @@ TEST(TitlePath, SplitsByCharactersNotBytes) {
     EXPECT_EQ(LastTitleComponent("x\\\xB9"), "\xB9");
 }
 
+TEST(TitlePath, SearchMatchesWholeCharactersAndFoldsLatinCase) {
+    using kelvo::ContainsGbk;
+    // 81 61 is one GBK character whose trail byte is the letter 'a'.
+    const std::string trailA = "\x81\x61";
+    EXPECT_FALSE(ContainsGbk(trailA, "a"));
+    EXPECT_FALSE(ContainsGbk(trailA, "A"));
+    EXPECT_TRUE(ContainsGbk("x" + trailA + "A", "a"));
+    // A match may not start on a trail byte either: B9 5C then 5C is not "\\" + ...
+    EXPECT_FALSE(ContainsGbk("\xB9\x5C" "b", "\\b"));
+    EXPECT_TRUE(ContainsGbk("Site\\\xB9\x5C" "Gate", "\xB9\x5Cga"));
+    EXPECT_TRUE(ContainsGbk("North Gate", "gATE"));
+    EXPECT_TRUE(ContainsGbk("anything", ""));
+    EXPECT_FALSE(ContainsGbk("", "a"));
+    EXPECT_FALSE(ContainsGbk("gat", "gate"));
+    // Two-byte characters compare exactly (no case folding on their bytes).
+    EXPECT_FALSE(ContainsGbk("\xB1\xB1", "\xB1\x91"));
+}
+
 TEST(SessionTexts, EveryFailureHasItsText) {
     EXPECT_EQ(kelvo::SessionErrorText(1026, 7), "用户名或者密码错误，请重新输入！");
     EXPECT_EQ(kelvo::SessionErrorText(1026, 9), kelvo::SessionErrorText(1026, 24));

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -86,6 +87,21 @@ XDisplay::~XDisplay() {
 bool XDisplay::Xdo(const std::string& args) const {
     const std::string cmd = "DISPLAY=" + m_name + " xdotool " + args + " >/dev/null 2>&1";
     return std::system(cmd.c_str()) == 0;
+}
+
+bool XDisplay::Click(int x, int y, int button) const {
+    if (!Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y))) return false;
+    const std::string cmd = "DISPLAY=" + m_name + " xdotool getmouselocation --shell 2>/dev/null";
+    std::string window;
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        char line[128];
+        while (fgets(line, sizeof line, p))
+            if (std::string(line).rfind("WINDOW=", 0) == 0) window = std::string(line + 7);
+        pclose(p);
+    }
+    while (!window.empty() && (window.back() == '\n' || window.back() == '\r')) window.pop_back();
+    if (!window.empty() && window != "0") Xdo("windowfocus " + window);
+    return Xdo("click " + std::to_string(button));
 }
 
 std::map<std::string, ControlBox> ReadLayout(const std::string& dir, const std::string& cls) {

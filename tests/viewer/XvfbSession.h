@@ -39,6 +39,9 @@ public:
     const std::string& Name() const { return m_name; }
     // xdotool with the display set; true on exit code 0.
     bool Xdo(const std::string& args) const;
+    // Clicks at a screen point and gives the window there the keyboard
+    // focus, as a click-to-focus window manager would (Xvfb runs without one).
+    bool Click(int x, int y, int button = 1) const;
 
 private:
     pid_t m_pid = -1;

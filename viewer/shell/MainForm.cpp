@@ -11,6 +11,7 @@
 #include "MpuStyleTable.h"
 #include "platform/DebugOutput.h"
 #include "SessionTexts.h"
+#include "TitlePath.h"
 #include "ViewerMessages.h"
 
 namespace kelvo {
@@ -18,9 +19,6 @@ namespace kelvo {
 using namespace DuiLib;
 
 namespace {
-
-constexpr int kStateOffline = 0, kStateOpen = 1, kStateOnline = 2;
-const char* kLockedText = "桌面已经锁定，请解锁后操作！";
 
 std::string Field(const char* text, size_t size) { return std::string(text, strnlen(text, size)); }
 
@@ -50,6 +48,7 @@ void MainForm::InitWindow() {
     }
     KelvoPlayer& wall = m_player->Wall();
     wall.SetHandle(this);
+    wall.SetToolBarCallBack(this);
     wall.Renderer().SetFitMode(config.displayMode);
     wall.SetLayout(config.videoCol, config.videoRow, config.firstVideoCol, config.firstVideoRow);
     m_hideOffline = config.hideOffline != 0;
@@ -61,15 +60,10 @@ void MainForm::InitWindow() {
     if (auto* lock = FindControlAs<CButtonUI>("btn_lock")) lock->SetEnabled(false);
 }
 
-void MainForm::SetLocked(bool locked) {
-    m_locked = locked;
-    if (auto* lock = FindControlAs<CButtonUI>("btn_lock")) lock->SetVisible(!locked);
-    if (auto* unlock = FindControlAs<CButtonUI>("btn_unlock")) unlock->SetVisible(locked);
-    if (auto* tree = FindControlAs<CTreeViewUI>("treePlaylist")) tree->SetEnabled(!locked);
-}
-
 UINT MainForm::ShowLogin(bool autoLogin) {
     if (m_login && IsWindow(m_login->GetHWND())) return 0;
+    // A record window of the previous login must not outlive it.
+    if (m_recordQuery && IsWindow(m_recordQuery)) DuiLib::PostMessage(m_recordQuery, WM_CLOSE, 0, 0);
     m_login = std::make_unique<LoginForm>();
     m_login->SetAutoLoginPending(autoLogin);
     if (!m_login->Create(GetHWND(), "LoginForm", UI_WNDSTYLE_DIALOG, 0)) return 0;
@@ -101,6 +95,12 @@ void MainForm::ApplyAlarmSettings() {
     wall->SetAlarmTime(config.AlarmDisplayTime);
     wall->EnableAlarm(config.enableAlarm != 0);
     wall->Renderer().SetTitlesVisible(config.enableTitle != 0);
+    wall->SetAlarmSoundSwitch(config.EnableAudioAlarm != 0);
+    if (config.EnableAudioAlarm)
+        wall->PlayAlarmSound();
+    else
+        wall->StopAlarmSound();
+    wall->SetAlarmSound(config.AudioAlarmFile);
 }
 
 void MainForm::OnLoginRequest(const char* user, const char* password) {
@@ -196,11 +196,26 @@ LRESULT MainForm::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
         return 1;
     }
     case WM_WALL_UPDATE:
+        if (Wall()) Wall()->UpdateToolBar(static_cast<int>(wParam));
         if (m_player) m_player->Invalidate();
         return 1;
+    case WM_KEYUP:
+        bHandled = OnOperatorKey(uMsg, wParam, lParam);
+        return 0;
+    case WM_MOVE:
+    case WM_SIZE:
+        PostWallUpdate(0);
+        bHandled = false;
+        return 0;
     case WM_QUIT_REQUEST:
         // Modal windows first: their loops must end before the main window goes.
         if (m_login && IsWindow(m_login->GetHWND())) m_login->Close(2);
+        if (!m_modals.empty()) {
+            for (HWND h : m_modals)
+                if (IsWindow(h)) DuiLib::PostMessage(h, WM_CLOSE, 0, 0);
+            DuiLib::PostMessage(GetHWND(), WM_QUIT_REQUEST, 0, 0);  // again once their loops returned
+            return 1;
+        }
         // Close posts: the window is destroyed after this handler returned.
         m_quitting = true;
         Close(0);
@@ -216,47 +231,9 @@ LRESULT MainForm::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
         if (const MpuStyle* style = FindMpuStyleById(static_cast<int>(wParam)))
             Wall()->SetLayout(style->columns, style->rows, style->span, style->span);
         return 1;
-    case WM_NODE_CAMERAS:
-    case WM_CAMERA_OPEN:
-    case WM_CAMERA_CLOSE:
-    case WM_CAMERA_AUDIO: {
-        std::unique_ptr<std::pair<std::string, std::string>> args(
-            reinterpret_cast<std::pair<std::string, std::string>*>(lParam));
-        if (!args || !Wall()) return 1;
-        if (uMsg == WM_NODE_CAMERAS) {
-            NodeCameras(args->first, wParam != 0);
-        } else if (uMsg == WM_CAMERA_OPEN) {
-            OpenCameraVideo(args->first, args->second);
-        } else if (uMsg == WM_CAMERA_CLOSE) {
-            Wall()->CloseCamera(args->first);
-        } else if (PlayerCamera* cam = Wall()->FindCamera(args->first)) {
-            KelvoStream_SetAudioEnable(cam->stream, wParam != 0);
-            if (m_player) m_player->Invalidate();
-        }
-        return 1;
-    }
-    case WM_CAMERA_TALK:
-    case WM_CAMERA_RECORD:
-    case WM_CAMERA_SNAPSHOT: {
-        std::unique_ptr<std::pair<std::string, std::string>> args(
-            reinterpret_cast<std::pair<std::string, std::string>*>(lParam));
-        PlayerCamera* cam = args && Wall() ? Wall()->FindCamera(args->first) : nullptr;
-        if (!cam || !cam->stream) return 1;  // closed meanwhile
-        if (uMsg == WM_CAMERA_TALK)
-            Talk(cam, wParam != 0);
-        else if (uMsg == WM_CAMERA_RECORD)
-            Record(cam, wParam != 0);
-        else
-            Snapshot(cam);
-        if (m_player) m_player->Invalidate();
-        return 1;
-    }
-    case WM_CAMERA_RECORD_QUERY:
-        delete reinterpret_cast<std::pair<std::string, std::string>*>(lParam);
-        return 1;
     default:
-        bHandled = false;
-        return 0;
+        bHandled = HandleCameraCommand(uMsg, wParam, lParam);
+        return bHandled ? 1 : 0;
     }
 }
 
@@ -336,6 +313,7 @@ void MainForm::BuildDeviceTree() {
         AddNodeChildren(Field(roots[i].key, sizeof roots[i].key), item.get(), 1, name);
         if (item->GetCountChild() > 0) tree->Add(item.release());
     }
+    ApplyTreeFilter();
 }
 
 void MainForm::AddNodeChildren(const std::string& parentKey, CTreeNodeUI* parent, int depth,
@@ -373,6 +351,39 @@ void MainForm::AddNodeChildren(const std::string& parentKey, CTreeNodeUI* parent
     }
 }
 
+bool MainForm::FilterItem(CTreeNodeUI* item, const std::string& query) {
+    bool visible = false;
+    if (item->GetName().Find("cameraItem_") == 0) {
+        const std::string key = item->GetUserData().GetData();
+        visible = ContainsGbk(item->GetItemText().GetData(), query) || ContainsGbk(m_titlePaths[key], query);
+    } else {
+        for (int i = 0; i < item->GetCountChild(); ++i) visible |= FilterItem(item->GetChildNode(i), query);
+        if (visible && !query.empty()) item->SetExpanded(true);  // show what matched
+    }
+    item->SetVisible(visible);
+    return visible;
+}
+
+void MainForm::ApplyTreeFilter() {
+    auto* tree = FindControlAs<CTreeViewUI>("treePlaylist");
+    auto* search = FindControlAs<CEditUI>("txtSearch");
+    if (!tree) return;
+    const std::string query = search ? search->GetText().GetData() : "";
+    for (int i = 0; i < tree->GetCount(); ++i) {
+        auto* item = dynamic_cast<CTreeNodeUI*>(tree->GetItemAt(i));
+        if (item && !item->GetParentNode()) FilterItem(item, query);
+    }
+}
+
+void MainForm::OpenFirstMatch() {
+    for (const std::string& key : m_onlineOrder) {
+        auto* item = dynamic_cast<CTreeNodeUI*>(m_pm.FindControl(("cameraItem_" + key).c_str()));
+        if (!item || !item->IsVisibleSelf()) continue;
+        if (!Wall()->IsOpen(key)) OpenCameraVideo(key, m_titlePaths[key]);
+        return;
+    }
+}
+
 void MainForm::AutoPlay() {
     // Demo and screenshot runs: KELVO_AUTOPLAY=N opens the first N online
     // cameras of the tree once, after the first directory.
@@ -400,113 +411,6 @@ void MainForm::ToggleCamera(CTreeNodeUI* item) {
         OpenCameraVideo(key, m_titlePaths[key]);
         break;
     }
-}
-
-bool MainForm::EnsureFreePane() {
-    VideoRenderer& r = Wall()->Renderer();
-    if (static_cast<size_t>(r.ViewCount()) > Wall()->OpenCount()) return true;
-    if (!ClientConfig::Instance().autoLayout) return false;
-    int columns = 0, rows = 0;
-    if (!GridForCount(static_cast<int>(Wall()->OpenCount()) + 1, &columns, &rows)) return false;
-    Wall()->SetLayout(columns, rows, 1, 1);
-    return true;
-}
-
-bool MainForm::OpenCameraVideo(const std::string& key, const std::string& title) {
-    void* session = Wall()->Session();
-    if (static_cast<int>(Wall()->OpenCount()) >= KelvoSession_GetMaxStream(session)) {
-        ShowMessage("您打开的视频达到了最大限制，请和管理员联系！");
-        return false;
-    }
-    if (!(KelvoSession_GetRightMask(session) & RIGHT_SCHEDULE)) {
-        ShowMessage("您在当前时间段没有权限观看，请和管理员联系！");
-        return false;
-    }
-    EnsureFreePane();  // when none is free the wall gives one up
-    if (!Wall()->OpenCamera(key, title)) {
-        ShowMessage("无法播放视频，请稍候再试！");
-        return false;
-    }
-    return true;
-}
-
-bool MainForm::NodeCameras(const std::string& nodeKey, bool open) {
-    auto* node = dynamic_cast<CTreeNodeUI*>(m_pm.FindControl(("nodeItem_" + nodeKey).c_str()));
-    if (!node) return true;
-    // Keys first: opening and closing rebuild nothing, but a copy keeps the
-    // walk independent of the tree.
-    std::vector<std::pair<std::string, bool>> children;  // key, is a node
-    for (int i = 0; i < node->GetCountChild(); ++i) {
-        CTreeNodeUI* child = node->GetChildNode(i);
-        children.emplace_back(child->GetUserData().GetData(), child->GetName().Find("nodeItem_") == 0);
-    }
-    for (const auto& child : children) {
-        if (child.second) {
-            NodeCameras(child.first, open);
-            continue;
-        }
-        auto* item = dynamic_cast<CTreeNodeUI*>(m_pm.FindControl(("cameraItem_" + child.first).c_str()));
-        if (!item || item->GetTag() == kStateOffline) continue;
-        const bool isOpen = Wall()->IsOpen(child.first);
-        if (open && !isOpen) {
-            if (!EnsureFreePane() || !OpenCameraVideo(child.first, m_titlePaths[child.first])) return false;
-        } else if (!open && isOpen) {
-            Wall()->CloseCamera(child.first);
-        }
-    }
-    return true;
-}
-
-void MainForm::PostCommand(UINT msg, const std::string& key, const std::string* title, WPARAM flag) {
-    // Key and title travel as heap strings that the message owns.
-    auto* payload = new std::pair<std::string, std::string>(key, title ? *title : std::string());
-    DuiLib::PostMessage(GetHWND(), msg, flag, reinterpret_cast<LPARAM>(payload), [](WPARAM, LPARAM p) {
-        delete reinterpret_cast<std::pair<std::string, std::string>*>(p);
-    });
-}
-
-void MainForm::Talk(PlayerCamera* cam, bool on) {
-    if (!(KelvoSession_GetRightMask(Wall()->Session()) & RIGHT_TALK)) {
-        ShowMessage("您没有权限对讲，请和管理员联系！");
-        return;
-    }
-    if (!on) {
-        KelvoStream_StopTalk(cam->stream);
-        return;
-    }
-    platform::DebugOutput("KelvoStream_StartTalk::startTalk");
-    KelvoStream_StartTalk(cam->stream);
-}
-
-void MainForm::Record(PlayerCamera* cam, bool on) {
-    if (!(KelvoSession_GetRightMask(Wall()->Session()) & RIGHT_VIDEO)) {
-        ShowMessage("您没有权限录像，请和管理员联系！");
-        return;
-    }
-    if (!on) {
-        KelvoStream_StopRecord(cam->stream);
-        return;
-    }
-    const std::string folder = MakeTitleFolder(ClientConfig::Instance().recordDirectory, cam->name);
-    if (folder.empty()) {
-        ShowMessage("录像路径设置不正确！", "错误");
-        return;
-    }
-    // The toolbar shows the real state whether or not this succeeded.
-    KelvoStream_StartRecord(cam->stream, folder.c_str());
-}
-
-void MainForm::Snapshot(PlayerCamera* cam) {
-    if (!(KelvoSession_GetRightMask(Wall()->Session()) & RIGHT_SCREEN)) {
-        ShowMessage("您没有权限截图，请和管理员联系！");
-        return;
-    }
-    const std::string folder = MakeTitleFolder(ClientConfig::Instance().picDirectory, cam->name);
-    if (folder.empty()) {
-        ShowMessage("截图路径设置不正确！", "错误");
-        return;
-    }
-    KelvoStream_Snappic(cam->stream, folder.c_str());
 }
 
 void MainForm::ShowCameraMenu(CTreeNodeUI* item, POINT at) {
@@ -572,6 +476,16 @@ void MainForm::OnMenuCommand(const CDuiString& item, CMenuWnd* menu) {
 
 void MainForm::Notify(TNotifyUI& msg) {
     const CDuiString name = msg.pSender ? msg.pSender->GetName() : CDuiString();
+    if (name == "txtSearch" && (msg.sType == DUI_MSGTYPE_TEXTCHANGED || msg.sType == DUI_MSGTYPE_RETURN)) {
+        if (m_locked) return;
+        if (msg.sType == DUI_MSGTYPE_TEXTCHANGED)
+            ApplyTreeFilter();
+        else
+            OpenFirstMatch();
+        return;
+    }
+    // The PTZ panel acts before the default handling, locked or not.
+    if (name.Find("btnPtz") == 0) OnPtz(msg);
     const bool camera = name.Find("cameraItem_") == 0, node = name.Find("nodeItem_") == 0;
     if ((camera && (msg.sType == DUI_MSGTYPE_ITEMCLICK || msg.sType == DUI_MSGTYPE_MENU)) ||
         (node && msg.sType == DUI_MSGTYPE_MENU)) {
@@ -594,37 +508,6 @@ void MainForm::Notify(TNotifyUI& msg) {
         return;
     }
     CommonWindow::Notify(msg);
-}
-
-void MainForm::OnClick(TNotifyUI& msg) {
-    const CDuiString name = msg.pSender->GetName();
-    if (m_locked) {
-        CommonWindow::OnClick(msg);
-        return;
-    }
-    if (name == "btnUpdateDevice") {
-        KelvoSession_Refresh(Wall()->Session());
-    } else if (name == "btn_logout") {
-        Logout();
-    } else if (name == "btn_mpu1") {
-        Wall()->SetLayout(1, 1, 1, 1);
-    } else if (name == "btn_mpu4") {
-        Wall()->SetLayout(2, 2, 1, 1);
-    } else if (name == "btn_mpu9") {
-        Wall()->SetLayout(3, 3, 1, 1);
-    } else if (name == "btn_mpu16") {
-        Wall()->SetLayout(4, 4, 1, 1);
-    } else if (name == "btn_close_all") {
-        Wall()->CloseAll();
-    } else if (name == "btn_play_fitscale" || name == "btn_play_fitscreen" || name == "btn_play_truesize") {
-        Wall()->Renderer().SetFitMode(name == "btn_play_fitscale" ? 0 : name == "btn_play_fitscreen" ? 1 : 2);
-        if (m_player) m_player->Invalidate();
-    } else if (name == "btn_mpu_sel") {
-        const RECT& rc = msg.pSender->GetPos();
-        MpuSelectView::Open(GetHWND(), rc.left + rc.Width(), rc.top + rc.Height());
-    } else {
-        CommonWindow::OnClick(msg);
-    }
 }
 
 LRESULT MainForm::OnClose(UINT, WPARAM, LPARAM, bool& bHandled) {

@@ -17,10 +17,11 @@
 #include "KelvoPlayerUI.h"
 #include "LoginForm.h"
 #include "CMenuWnd.h"
+#include "PlayToolBar.h"
 
 namespace kelvo {
 
-class MainForm : public CommonWindow, public KelvoPlayerHandle {
+class MainForm : public CommonWindow, public KelvoPlayerHandle, public PlayToolBarCallBack {
 public:
     MainForm();
     ~MainForm() override;
@@ -35,6 +36,8 @@ public:
     // KelvoPlayerHandle
     void OnPlayerEvent(int event, int value1, int value2) override;
     void OnCameraOpened(const std::string& key, int opened) override;
+    // PlayToolBarCallBack
+    void OnToolBarNotify(PlayToolBar* toolbar, DuiLib::TNotifyUI& msg) override;
 
     DuiLib::LRESULT HandleCustomMessage(DuiLib::UINT uMsg, DuiLib::WPARAM wParam, DuiLib::LPARAM lParam,
                                         bool& bHandled) override;
@@ -46,6 +49,9 @@ protected:
     void InitWindow() override;
     DuiLib::CControlUI* CreateControl(const char* pstrClass) override;
     void OnClick(DuiLib::TNotifyUI& msg) override;
+    DuiLib::LRESULT OnKeyDown(DuiLib::UINT uMsg, DuiLib::WPARAM wParam, DuiLib::LPARAM lParam, bool& bHandled) override;
+    // Escape and Enter belong to the wall and the focused control, not to closing.
+    bool ResponseDefaultKeyEvent(DuiLib::WPARAM) override { return false; }
     DuiLib::LRESULT OnClose(DuiLib::UINT uMsg, DuiLib::WPARAM wParam, DuiLib::LPARAM lParam, bool& bHandled) override;
     void OnFinalMessage(DuiLib::HWND hWnd) override;
 
@@ -64,7 +70,20 @@ private:
     void SetItemState(DuiLib::CTreeNodeUI* item, int state);
     void ToggleCamera(DuiLib::CTreeNodeUI* item);
     void SetLocked(bool locked);
+    void Unlock();
+    void OnPtz(DuiLib::TNotifyUI& msg);
+    void SendPtzKey(const char* sender, const char* type);
+    bool OnOperatorKey(DuiLib::UINT message, DuiLib::WPARAM vk, DuiLib::LPARAM lParam);
+    bool HandleCameraCommand(DuiLib::UINT uMsg, DuiLib::WPARAM wParam, DuiLib::LPARAM lParam);
+    void PostWallUpdate(DuiLib::WPARAM wParam);
+    void ToggleFullScreen();
+    void ShowSettings();
+    void ShowRecordQuery(const std::string& key, const std::string& title);
     void AutoPlay();
+    // Camera search: hides tree items that do not match the search box.
+    bool FilterItem(DuiLib::CTreeNodeUI* item, const std::string& query);
+    void ApplyTreeFilter();
+    void OpenFirstMatch();
     bool EnsureFreePane();
     bool OpenCameraVideo(const std::string& key, const std::string& title);
     void Talk(PlayerCamera* cam, bool on);
@@ -79,6 +98,17 @@ private:
     std::unique_ptr<LoginForm> m_login;
     bool m_loggedIn = false;
     bool m_locked = false;
+    static constexpr int kStateOffline = 0, kStateOpen = 1, kStateOnline = 2;  // camera item tags
+    static constexpr const char* kLockedText = "桌面已经锁定，请解锁后操作！";
+    DuiLib::HWND m_recordQuery = nullptr;  // the running record window, checked with IsWindow
+    // Modal windows running over this one, innermost last: a quit request
+    // closes them and waits until their loops have returned.
+    std::vector<DuiLib::HWND> m_modals;
+    struct ModalScope {
+        ModalScope(std::vector<DuiLib::HWND>& stack, DuiLib::HWND h) : stack(stack) { stack.push_back(h); }
+        ~ModalScope() { stack.pop_back(); }
+        std::vector<DuiLib::HWND>& stack;
+    };
     bool m_hideOffline = false;
     std::map<std::string, std::string> m_titlePaths;  // camera key → title path (GBK)
     std::vector<std::string> m_onlineOrder;           // online cameras in tree order

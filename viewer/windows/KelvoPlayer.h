@@ -120,6 +120,7 @@ public:
         m_password = password;
     }
     const std::string& User() const { return m_user; }
+    const std::string& Password() const { return m_password; }
 
     // IRenderManagerCallBack
     void OnViewSelected(int unused, int view) override;

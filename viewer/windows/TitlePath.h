@@ -10,5 +10,9 @@ namespace kelvo {
 std::vector<std::string> SplitTitlePath(const std::string& gbk);
 // The part after the last separator (the whole text when there is none).
 std::string LastTitleComponent(const std::string& gbk);
+// Whether `needle` occurs in `haystack` at a character boundary, Latin
+// letters compared without case (a GBK trail byte never matches a letter).
+// An empty needle matches everything.
+bool ContainsGbk(const std::string& haystack, const std::string& needle);
 
 }  // namespace kelvo
