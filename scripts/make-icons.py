@@ -176,6 +176,7 @@ def i_minus(v, c): v.line(3.5, 8, 12.5, 8, c)
 def i_chevl(v, c): v.poly([(10, 3.5), (5.5, 8), (10, 12.5)], c)
 def i_chevr(v, c): v.poly([(6, 3.5), (10.5, 8), (6, 12.5)], c)
 def i_ptz(v, c): v.circle(8, 8, 5.8, c); v.circle(8, 8, 1.6, c, fill=True); v.poly([(8, 3.6), (6.8, 4.8)], c, 1.2); v.poly([(8, 3.6), (9.2, 4.8)], c, 1.2)
+def i_views(v, c): v.rect(2, 5.5, 11, 13.5, c, radius=1); v.poly([(5, 5.5), (5, 2.5), (14, 2.5), (14, 10.5), (11, 10.5)], c)
 def i_preset(v, c): v.poly([(4, 2.5), (12, 2.5), (12, 13.5), (8, 10.5), (4, 13.5)], c, closed=True)
 
 
@@ -198,7 +199,7 @@ ICONS = {
     "alarm": i_alarm, "closeall": i_closeall, "camera": i_camera, "snapshot": i_snapshot, "record": i_record,
     "stoprec": i_stoprec, "audio": i_audio, "mute": i_mute, "talk": i_talk, "stop": i_stop, "play": i_play,
     "pause": i_pause, "prev": i_prev, "next": i_next, "search": i_search, "plus": i_plus, "minus": i_minus,
-    "chevl": i_chevl, "chevr": i_chevr, "ptz": i_ptz, "preset": i_preset, "folder": i_folder,
+    "chevl": i_chevl, "chevr": i_chevr, "ptz": i_ptz, "preset": i_preset, "views": i_views, "folder": i_folder,
 }
 for d in ("up", "down", "left", "right", "ul", "ur", "dl", "dr"):
     ICONS["arrow_" + d] = arrow(d)

@@ -255,6 +255,22 @@ void VideoRenderer::BeginLayoutChange(int view, int /*reserved*/)
         m_selected = index;
 }
 
+bool VideoRenderer::PlaceView(int view, int index)
+{
+    const int from = IndexOf(view);
+    if (from < 0 || index < 0 || index >= m_layout.PaneCount())
+        return false;
+    if (int(m_panes.size()) <= index)
+        m_panes.resize(size_t(index) + 1, 0);
+    std::swap(m_panes[size_t(from)], m_panes[size_t(index)]);
+    if (m_selected == from)
+        m_selected = index;
+    else if (m_selected == index)
+        m_selected = from;
+    RequestRepaint();
+    return true;
+}
+
 void VideoRenderer::EndLayoutChange(int /*reserved*/)
 {
     RequestRepaint();

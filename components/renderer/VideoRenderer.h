@@ -100,6 +100,10 @@ public:
     void BeginLayoutChange(int view, int reserved);
     // After a layout change: asks for a repaint. Thread: UI.
     void EndLayoutChange(int reserved);
+    // Moves `view` into pane `index` of the layout, swapping with whatever is
+    // there (restoring a saved view). False for an unknown view or a pane
+    // outside the layout. Thread: UI.
+    bool PlaceView(int view, int index);
     // Columns and rows 1..9; spans are clamped to the grid. False (layout
     // unchanged) when the grid is out of range. Thread: UI.
     bool SetLayout(int cols, int rows, int spanAcross, int spanDown);

@@ -74,6 +74,10 @@ TEST(OperatorKeys, LayoutsFullScreenLockAndCommands) {
     EXPECT_EQ(Down('S').command, KeyCommand::None);
     EXPECT_EQ(Down('1', MK_ALT).command, KeyCommand::None);
     EXPECT_EQ(Down('L', MK_CONTROL).command, KeyCommand::None);
+    const KeyAction view = Down('9', MK_CONTROL);
+    EXPECT_EQ(view.command, KeyCommand::OpenView);
+    EXPECT_EQ(view.layout, 8);
+    EXPECT_EQ(Down('0', MK_CONTROL).command, KeyCommand::None);
     // One action per press: auto-repeat and releases do nothing.
     EXPECT_EQ(Down('S', MK_CONTROL | KEY_REPEAT_FLAG).command, KeyCommand::None);
     EXPECT_EQ(OperatorKeyFor(WM_KEYUP, '1', 0).command, KeyCommand::None);

@@ -172,6 +172,7 @@ void ClientConfig::LoadConfig() {
     autoStart = ReadFlag(root, "autoStart", 1);
     enableAlarm = ReadFlag(root, "enableAlarm", 1);
     hideOffline = ReadFlag(root, "hideOffline", 0);
+    restoreLastView = ReadFlag(root, "restoreLastView", 1);
     displayMode = ReadInt(root, "displayMode", 1);
     videoCol = ReadInt(root, "videoCol", 2);
     videoRow = ReadInt(root, "videoRow", 2);
@@ -211,6 +212,7 @@ std::string ClientConfig::BuildDocument() const {
     Add(root, "autoLayout", autoLayout);
     Add(root, "multiRun", multiRun);
     Add(root, "hideOffline", hideOffline);
+    Add(root, "restoreLastView", restoreLastView);
     Add(root, "displayMode", displayMode);
     Add(root, "videoCol", videoCol);
     Add(root, "videoRow", videoRow);

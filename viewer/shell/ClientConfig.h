@@ -54,6 +54,7 @@ public:
     int serverPort = 0;
     int EnablePortal = 0;
     int hideOffline = 0;
+    int restoreLastView = 1;  // reopen the wall of the last session after login
     int enableAlarm = 0;
     int EnableAudioAlarm = 0;
     std::string AudioAlarmFile;

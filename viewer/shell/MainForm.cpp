@@ -73,6 +73,8 @@ UINT MainForm::ShowLogin(bool autoLogin) {
 
 void MainForm::Logout() {
     SetLocked(false);
+    SetTour(false, 0);
+    SaveLastView();
     ++m_generation;  // events still queued from this login are stale now
     if (KelvoPlayer* wall = Wall()) {
         wall->CloseAll();
@@ -151,14 +153,18 @@ void MainForm::OnSessionEvent(const SessionEvent& e) {
         break;
     case KELVO_SESSION_FAILED:
         if (m_login && IsWindow(m_login->GetWaitView().GetHWND())) m_login->GetWaitView().Close(1);
+        SaveLastView();  // before the wall empties
+        m_loggedIn = false;
         Wall()->CloseAllAndLogout();
         ShowMessage(SessionErrorText(e.value1, e.value2).c_str());
         Logout();
         break;
     case KELVO_SESSION_DIRECTORY_READY:
         BuildDeviceTree();
-        m_loggedIn = true;
-        AutoPlay();
+        if (!m_loggedIn) {
+            m_loggedIn = true;
+            if (!AutoPlay()) RestoreLastView();
+        }
         if (auto* user = FindControlAs<CLabelUI>("txtUserName")) user->SetText(Wall()->User().c_str());
         MaximizeWindow(GetHWND());
         if (auto* lock = FindControlAs<CButtonUI>("btn_lock")) {
@@ -384,18 +390,21 @@ void MainForm::OpenFirstMatch() {
     }
 }
 
-void MainForm::AutoPlay() {
+bool MainForm::AutoPlay() {
     // Demo and screenshot runs: KELVO_AUTOPLAY=N opens the first N online
-    // cameras of the tree once, after the first directory.
+    // cameras of the tree once, after the first directory (instead of the
+    // last session's wall).
     const char* env = std::getenv("KELVO_AUTOPLAY");
     const int n = env ? std::atoi(env) : 0;
-    if (m_autoPlayed || n <= 0) return;
+    if (n <= 0) return false;
+    if (m_autoPlayed) return true;
     m_autoPlayed = true;
     int opened = 0;
     for (const std::string& key : m_onlineOrder) {
         if (opened >= n) break;
         if (OpenCameraVideo(key, m_titlePaths[key])) ++opened;
     }
+    return true;
 }
 
 void MainForm::ToggleCamera(CTreeNodeUI* item) {
@@ -484,6 +493,10 @@ void MainForm::Notify(TNotifyUI& msg) {
             OpenFirstMatch();
         return;
     }
+    if (name == "btn_views" && msg.sType == DUI_MSGTYPE_TIMER) {
+        TourStep();
+        return;
+    }
     // The PTZ panel acts before the default handling, locked or not.
     if (name.Find("btnPtz") == 0) OnPtz(msg);
     const bool camera = name.Find("cameraItem_") == 0, node = name.Find("nodeItem_") == 0;
@@ -526,6 +539,7 @@ LRESULT MainForm::OnClose(UINT, WPARAM, LPARAM, bool& bHandled) {
 
 void MainForm::OnFinalMessage(HWND) {
     ClientConfig& config = ClientConfig::Instance();
+    SaveLastView();
     if (m_player) {
         // Streams and session go first, so no library thread calls into a
         // half-destroyed window.

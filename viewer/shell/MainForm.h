@@ -18,6 +18,7 @@
 #include "LoginForm.h"
 #include "CMenuWnd.h"
 #include "PlayToolBar.h"
+#include "ViewStore.h"
 
 namespace kelvo {
 
@@ -79,7 +80,17 @@ private:
     void ToggleFullScreen();
     void ShowSettings();
     void ShowRecordQuery(const std::string& key, const std::string& title);
-    void AutoPlay();
+    // Saved views and the tour.
+    ViewStore& Views();
+    SavedView CurrentView();
+    void OpenView(const SavedView& view, bool quiet);
+    void OpenViewAt(int index);
+    void ShowViews();
+    void SetTour(bool on, int seconds);
+    void TourStep();
+    void SaveLastView();
+    void RestoreLastView();
+    bool AutoPlay();  // true when the environment asked for it
     // Camera search: hides tree items that do not match the search box.
     bool FilterItem(DuiLib::CTreeNodeUI* item, const std::string& query);
     void ApplyTreeFilter();
@@ -104,6 +115,9 @@ private:
     // Modal windows running over this one, innermost last: a quit request
     // closes them and waits until their loops have returned.
     std::vector<DuiLib::HWND> m_modals;
+    std::unique_ptr<ViewStore> m_views;  // loaded on first use
+    bool m_touring = false;
+    size_t m_tourIndex = 0;
     struct ModalScope {
         ModalScope(std::vector<DuiLib::HWND>& stack, DuiLib::HWND h) : stack(stack) { stack.push_back(h); }
         ~ModalScope() { stack.pop_back(); }

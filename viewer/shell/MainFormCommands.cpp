@@ -249,6 +249,10 @@ bool MainForm::OnOperatorKey(UINT message, WPARAM vk, LPARAM lParam) {
     case KeyCommand::Lock:
         SetLocked(true);
         break;
+    case KeyCommand::OpenView:
+        SetTour(false, 0);
+        OpenViewAt(action.layout);
+        break;
     default:
         break;
     }
@@ -308,6 +312,8 @@ void MainForm::OnClick(TNotifyUI& msg) {
         const bool showing = name == "btnShowRight";
         if (CControlUI* b = m_pm.FindControl("btnShowRight")) b->SetVisible(!showing);
         if (CControlUI* b = m_pm.FindControl("btnHideRight")) b->SetVisible(showing);
+    } else if (name == "btn_views") {
+        ShowViews();
     } else if (name == "btn_lock") {
         SetLocked(true);
     } else if (name == "btn_setting") {

@@ -41,6 +41,10 @@ KeyAction OperatorKeyFor(UINT message, WPARAM vk, LPARAM lParam) {
     if (ctrl) {
         if (vk == 'S') action.command = KeyCommand::Snapshot;
         if (vk == 'R') action.command = KeyCommand::Record;
+        if (vk >= '1' && vk <= '9') {
+            action.command = KeyCommand::OpenView;
+            action.layout = static_cast<int>(vk - '1');
+        }
         return action;
     }
     if (vk >= '1' && vk <= '4') {

@@ -9,17 +9,18 @@
 //   Ctrl+S         snapshot of the selected camera
 //   Ctrl+R         start/stop local recording of the selected camera
 //   L              lock the desktop
+//   Ctrl+1..9      open the first nine saved views
 #pragma once
 
 #include <UIDefs.h>
 
 namespace kelvo {
 
-enum class KeyCommand { None, Layout, FullScreen, Ptz, Snapshot, Record, Lock };
+enum class KeyCommand { None, Layout, FullScreen, Ptz, Snapshot, Record, Lock, OpenView };
 
 struct KeyAction {
     KeyCommand command = KeyCommand::None;
-    int layout = 0;                  // Layout: columns (= rows)
+    int layout = 0;                  // Layout: columns (= rows); OpenView: saved view index
     const char* ptzSender = nullptr; // Ptz: the panel button the key stands for
     const char* ptzType = nullptr;   // Ptz: "buttondown" or "buttonup"
 };

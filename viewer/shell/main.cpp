@@ -16,6 +16,7 @@
 #include "MainForm.h"
 #include "ViewerMessages.h"
 #include "platform/SingleInstance.h"
+#include "SoundPlayer.h"
 
 namespace {
 
@@ -90,6 +91,9 @@ int main() {
     if (DuiLib::IsWindow(mainWindow)) form->ShowLogin(true);
     if (DuiLib::IsWindow(mainWindow)) DuiLib::CPaintManagerUI::MessageLoop();
 
+    // The mixer goes before SDL itself: its static owner would otherwise
+    // close it during exit, after SDL_Quit, and hang there.
+    kelvo::SoundPlayer::Instance().Close();
     DuiLib::CPaintManagerUI::Term();
     SDL_Quit();
     kelvo::CrashReport::Uninstall();

@@ -63,6 +63,7 @@ void ConfigForm::InitWindow() {
     SetCheck("chkAutoLayout", m_config.autoLayout);
     SetCheck("chkPortal", m_config.EnablePortal);
     SetCheck("chkHideOffline", m_config.hideOffline);
+    SetCheck("chkRestoreView", m_config.restoreLastView);
     if (CControlUI* cancel = m_pm.FindControl("btnCancel")) cancel->SetFocus();
     SetFieldText("txtAlarmTime", std::to_string(m_config.AlarmDisplayTime), false);
     SetFieldText("txtAudioAlarmFile", m_config.AudioAlarmFile, true);
@@ -132,6 +133,7 @@ void ConfigForm::Save() {
     m_config.enableTitle = Checked("chkEnableTitle");
     m_config.EnablePortal = Checked("chkPortal");
     m_config.hideOffline = Checked("chkHideOffline");
+    m_config.restoreLastView = Checked("chkRestoreView");
     m_config.AlarmDisplayTime = ParseLeadingInt(FieldText("txtAlarmTime"));
     m_config.EnableAudioAlarm = Checked("chkAudioWarning");
     m_config.AudioAlarmFile = FieldText("txtAudioAlarmFile");
