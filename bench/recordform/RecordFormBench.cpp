@@ -1,12 +1,8 @@
 // The record window against the simulator program on loopback: time from the query click to
 // the first picture, and seek latency from the slider's release to the first picture at the
 // target. Headless (SDL dummy video); recordings are 10 s clips named 60 s long.
-#include "CDateTimeUI.h"
-#include "RecordQueryForm.h"
-#include "SimProcess.h"
-#include "VideoPlayerUI.h"
+#include "tests/recordform/RecordFormSupport.h"
 
-#include <UIlib.h>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -32,14 +28,6 @@ bool PumpUntil(const std::function<bool()>& pred, int timeoutMs) {
     }
     return true;
 }
-
-class QuietForm : public kelvo::RecordQueryForm {
-public:
-    int alerts = 0;
-
-protected:
-    void ShowAlert(const char*, const char*) override { ++alerts; }
-};
 
 class Rig {
 public:
@@ -72,22 +60,22 @@ public:
     bool Ok() const { return m_ok; }
 
     // Opens a window with the last ten minutes of today picked; null across midnight.
-    std::unique_ptr<QuietForm> Open() {
-        auto form = std::make_unique<QuietForm>();
+    std::unique_ptr<recordtest::TestForm> Open() {
+        auto form = std::make_unique<recordtest::TestForm>();
         if (!form->Create(nullptr, "RecordQueryForm", UI_WNDSTYLE_DIALOG, 0)) return nullptr;
         form->SetRecordServer("127.0.0.1", m_sim->records[0], "T2");
         form->ShowWindow(true, true);
         CPaintManagerUI& pm = form->GetPaintManager();
         PumpUntil([&] { return pm.PaintCount() > 0; }, 3000);
         time_t now = std::time(nullptr);
-        TDateTime a = Local(now - 600), b = Local(now - 1);
+        TDateTime a = recordtest::LocalTime(now - 600), b = recordtest::LocalTime(now - 1);
         if (a.day != b.day) return nullptr;
         pm.FindControlAs<CDateTimeUI>("queryDate")->SetValue(a);
         pm.FindControlAs<CDateTimeUI>("queryStartTime")->SetValue(a);
         pm.FindControlAs<CDateTimeUI>("queryEndTime")->SetValue(b);
         return form;
     }
-    static void Close(std::unique_ptr<QuietForm>& form) {
+    static void Close(std::unique_ptr<recordtest::TestForm>& form) {
         HWND h = form->GetHWND();
         form->Close(0);
         PumpUntil([&] { return !IsWindow(h); }, 10000);
@@ -95,26 +83,16 @@ public:
     }
 
 private:
-    static TDateTime Local(time_t t) {
-        struct tm tmv {};
-        localtime_r(&t, &tmv);
-        TDateTime v;
-        v.year = tmv.tm_year + 1900;
-        v.month = tmv.tm_mon + 1;
-        v.day = tmv.tm_mday;
-        v.hour = tmv.tm_hour;
-        v.minute = tmv.tm_min;
-        v.second = tmv.tm_sec;
-        return v;
-    }
     std::filesystem::path m_dir;
     std::unique_ptr<simtest::SimProcess> m_sim;
     bool m_ok = false;
 };
 
+// Made on first use, freed in main before the toolkit's statics go.
+std::unique_ptr<Rig> g_rig;
 Rig& TheRig() {
-    static Rig rig;
-    return rig;
+    if (!g_rig) g_rig = std::make_unique<Rig>();
+    return *g_rig;
 }
 
 void BM_QueryToFirstPicture(benchmark::State& state) {
@@ -131,7 +109,7 @@ void BM_QueryToFirstPicture(benchmark::State& state) {
             return p && p->Player() && p->Player()->PictureCount() > 0;
         }, 10000);
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - t0).count());
-        if (!ok || form->alerts) return state.SkipWithError("no picture");
+        if (!ok || !form->alerts.empty()) return state.SkipWithError("no picture");
         Rig::Close(form);
     }
 }
@@ -171,4 +149,10 @@ BENCHMARK(BM_SeekToFirstPicture)->UseManualTime()->Unit(benchmark::kMillisecond)
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    g_rig.reset();
+    benchmark::Shutdown();
+    return 0;
+}
