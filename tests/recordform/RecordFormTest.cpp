@@ -97,6 +97,17 @@ TEST_F(RecordFormTest, OpensIdleWithTodayAndTheWholeDay) {
     EXPECT_EQ(today.day, date->GetValue().day);
     EXPECT_EQ("000000", std::string(pm().FindControlAs<CDateTimeUI>("queryStartTime")->GetTimeText().Str()));
     EXPECT_EQ("235959", std::string(pm().FindControlAs<CDateTimeUI>("queryEndTime")->GetTimeText().Str()));
+
+    // Tab walks the fields of a picker, then leaves it.
+    auto* start = pm().FindControlAs<CDateTimeUI>("queryStartTime");
+    start->SetFocus();
+    uitest::Key(form->GetHWND(), SDLK_TAB);
+    EXPECT_EQ(start, pm().GetFocus());
+    EXPECT_EQ(1, start->GetEditor().Field());
+    uitest::Key(form->GetHWND(), SDLK_TAB);
+    uitest::Key(form->GetHWND(), SDLK_TAB);
+    EXPECT_NE(start, pm().GetFocus());
+    EXPECT_EQ(2, start->GetEditor().Field());
 }
 
 TEST_F(RecordFormTest, EmptyRangeIsRejectedAndAnEmptyCameraSaysSo) {

@@ -92,13 +92,20 @@ int PlaybackWorker::Run() {
         ++next;
         if (!ok) continue;  // this file is skipped without a message
         bool reopen = false;
+        int waited = 0;
         while (!reopen) {
-            if (m_player->WaitCompletion(kWaitSliceMs)) break;
+            // Short slices so that a jump is taken within one slice, not within a whole report
+            // period; progress still goes out once a period.
+            if (m_player->WaitCompletion(kJumpSliceMs)) break;
             if (StopRequested()) break;
             if (m_list->jump.Wait(2)) {
                 reopen = Jump(next, currentStart);
+                waited = 0;
                 continue;
             }
+            waited += kJumpSliceMs;
+            if (waited < kWaitSliceMs) continue;
+            waited = 0;
             const int64_t position = static_cast<int64_t>(m_player->GetCurrentDuration()) + currentStart;
             Post(WM_PLAYBACK_PROGRESS, static_cast<DuiLib::WPARAM>(static_cast<uint32_t>(position)),
                  static_cast<DuiLib::LPARAM>(static_cast<int32_t>(position - m_list->firstStart)));

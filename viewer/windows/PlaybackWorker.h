@@ -45,7 +45,8 @@ struct Playlist {
 // the list by shared ownership: both outlive an abandoned run.
 class PlaybackWorker : public CThread {
 public:
-    static constexpr int kWaitSliceMs = 300;
+    static constexpr int kWaitSliceMs = 300;  // progress period
+    static constexpr int kJumpSliceMs = 50;   // longest wait before a jump is seen
 
     PlaybackWorker(std::shared_ptr<RecordPlayer> player, std::shared_ptr<Playlist> list, DuiLib::HWND target);
     ~PlaybackWorker() override { Stop(); }
