@@ -334,6 +334,13 @@ LRESULT CFileDialog::OnKeyDown(UINT, WPARAM wParam, LPARAM, bool& bHandled) {
         else bHandled = false;  // typing and caret keys stay with the field
         return 0;
     }
+    if (auto* button = dynamic_cast<CButtonUI*>(focus)) {
+        // Reached by Tab: Enter presses the button rather than choosing.
+        if (wParam == VK_RETURN) button->Activate();
+        else if (wParam == VK_ESCAPE) Close(2);
+        else bHandled = false;
+        return 0;
+    }
     CFolderItemUI* item = GetSelectedItem();
     switch (wParam) {
     case VK_UP: MoveSelection(-1); break;

@@ -30,11 +30,10 @@ protected:
     DuiLib::LRESULT HandleMessage(DuiLib::UINT uMsg, DuiLib::WPARAM wParam, DuiLib::LPARAM lParam) override;
     bool ResponseDefaultKeyEvent(DuiLib::WPARAM wParam) override;
 
-    // The choosers; virtual so that a test can stand in for the user. True with a GBK path when chosen.
-    virtual bool ChooseFolder(const std::string& current, std::string& chosen);
-    virtual bool ChooseSoundFile(const std::string& current, std::string& chosen);
-
 private:
+    // Modal choosers starting at the current value; true with a GBK path when the user chose one.
+    bool ChooseFolder(const std::string& current, std::string& chosen);
+    bool ChooseSoundFile(const std::string& current, std::string& chosen);
     void Save();
     // Shows text, focuses the field and returns true when the field is empty.
     bool RefuseEmpty(const char* field, const char* text);
