@@ -127,8 +127,8 @@ TEST_F(AlarmCenterWindowTest, ShowsRowsAndButtonsAct) {
 
     // Snooze the selected camera: its next alarm lists as snoozed and does not count.
     Click("btnSnooze5m");
-    EXPECT_TRUE(m_center->List().IsSnoozed("cam-1"));
-    EXPECT_FALSE(m_center->List().IsSnoozed("cam-2"));
+    EXPECT_TRUE(m_center->IsSnoozed("cam-1"));
+    EXPECT_FALSE(m_center->IsSnoozed("cam-2"));
     m_center->SetBringToFront(true);
     m_center->OnAlarm("cam-1", gate, {Alarm(8, 3, 1800000300)});
     EXPECT_EQ(m_fronts, 0);
@@ -163,6 +163,18 @@ TEST_F(AlarmCenterWindowTest, SnoozeButtonsUseTheirSpansAndSelectionFollowsItsRo
     Click("btnSnoozeTomorrow");
     EXPECT_EQ(m_center->List().SnoozedUntil("cam-1"), kelvo::AlarmList::NextLocalMidnight(m_now));
     EXPECT_FALSE(m_center->List().IsSnoozed("cam-3"));
+
+    // A double click plays from that row too.
+    const RECT rc = List()->GetItemAt(0)->GetPos();
+    const int x = (rc.left + rc.right) / 2, y = (rc.top + rc.bottom) / 2;
+    uitest::PushMouse(Hwnd(), x, y, true);
+    uitest::PushMouse(Hwnd(), x, y, false);
+    uitest::PushMouse(Hwnd(), x, y, true, SDL_BUTTON_LEFT, 2);
+    uitest::PushMouse(Hwnd(), x, y, false, SDL_BUTTON_LEFT, 2);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return m_owner.playbacks.size() == 1; }));
+    EXPECT_EQ(m_owner.playbacks[0].key, "cam-3");
+    EXPECT_EQ(m_owner.playbacks[0].titlePath, "C");
+    EXPECT_EQ(m_owner.playbacks[0].time, 1800000030);
 }
 
 TEST_F(AlarmCenterWindowTest, ClosedWindowComesBackAndOwnerDeathIsSurvived) {

@@ -36,6 +36,8 @@ public:
     int UnacknowledgedCount() const;
     void Show();  // shows the list (creates the window on first use)
     bool IsShown() const;
+    // Whether `key`'s alarms are snoozed now: the wall should not sound for them.
+    bool IsSnoozed(const std::string& key) const { return m_list.IsSnoozed(key); }
     // On: a new counted alarm calls onBringToFront (snoozed ones never do).
     void SetBringToFront(bool on) { m_bringToFront = on; }
 
