@@ -75,6 +75,9 @@ protected:
         if (!item || !item->GetItemAt(cell)) return "<none>";
         return item->GetItemAt(cell)->GetText().Str();
     }
+    std::string Count() {
+        return m_center->Window()->FindControlAs<CLabelUI>("labelCount")->GetText().Str();
+    }
     void SelectRow(int row) {
         ASSERT_NE(List()->GetItemAt(row), nullptr);
         uitest::ClickControl(Hwnd(), List()->GetItemAt(row));
@@ -89,43 +92,36 @@ protected:
 
 }  // namespace
 
-TEST_F(AlarmCenterWindowTest, ShowsRowsAndButtonsAct) {
+TEST_F(AlarmCenterWindowTest, ShowsRowsAndButtonsActOnTheSelectedRow) {
     const std::string gate = "总部\\大门";  // GBK in this build, shown as is
     m_center->OnAlarm("cam-1", gate, {Alarm(7, 3, 1800000100)});
     m_center->OnAlarm("cam-2", "Site\\Yard", {Alarm(2, 9, 1800000200), Alarm(4, 1, 1800000200)});
-    EXPECT_EQ(m_center->UnacknowledgedCount(), 3);
-    EXPECT_EQ(m_countChanges, 2);
     EXPECT_FALSE(m_center->IsShown());
-
     m_center->Show();
     uitest::Pump();
     ASSERT_TRUE(m_center->IsShown());
     ASSERT_EQ(List()->GetCount(), 3);
-    EXPECT_EQ(Cell(2, 1), gate);  // the oldest last
+    EXPECT_EQ(Cell(2, 0), kelvo::AlarmCenterWnd::TimeText(1800000100));  // the oldest last
+    EXPECT_EQ(Cell(2, 1), gate);
     EXPECT_EQ(Cell(2, 2), "7");
     EXPECT_EQ(Cell(2, 3), "3");
-    EXPECT_EQ(Cell(2, 0), kelvo::AlarmCenterWnd::TimeText(1800000100));
-    EXPECT_EQ(Cell(0, 4), "未确认");
-    EXPECT_EQ(m_center->Window()->FindControlAs<CLabelUI>("labelCount")->GetText().Str(), std::string("未确认报警：3"));
+    EXPECT_EQ(Count(), "未确认报警：3");
 
-    // Acknowledge with nothing selected does nothing; then the selected row only.
-    Click("btnAck");
+    Click("btnAck");  // nothing selected: nothing happens
     EXPECT_EQ(m_center->UnacknowledgedCount(), 3);
     SelectRow(2);
     Click("btnAck");
-    EXPECT_EQ(m_center->UnacknowledgedCount(), 2);
     EXPECT_EQ(Cell(2, 4), "已确认");
     EXPECT_EQ(Cell(0, 4), "未确认");
     EXPECT_EQ(m_countChanges, 3);
 
-    // Play from here: the selected row's camera, title and alarm time reach the owner.
     Click("btnPlayback");
     ASSERT_TRUE(uitest::PumpUntil([&] { return m_owner.playbacks.size() == 1; }));
     EXPECT_EQ(m_owner.playbacks[0].key, "cam-1");
     EXPECT_EQ(m_owner.playbacks[0].titlePath, gate);
     EXPECT_EQ(m_owner.playbacks[0].time, 1800000100);
 
-    // Snooze the selected camera: its next alarm lists as snoozed and does not count.
+    // Snoozed: the next alarm lists as such, does not count and does not call for the front.
     Click("btnSnooze5m");
     EXPECT_TRUE(m_center->IsSnoozed("cam-1"));
     EXPECT_FALSE(m_center->IsSnoozed("cam-2"));
@@ -133,38 +129,29 @@ TEST_F(AlarmCenterWindowTest, ShowsRowsAndButtonsAct) {
     m_center->OnAlarm("cam-1", gate, {Alarm(8, 3, 1800000300)});
     EXPECT_EQ(m_fronts, 0);
     ASSERT_EQ(List()->GetCount(), 4);  // the open window follows the list
-    EXPECT_EQ(Cell(0, 2), "8");
     EXPECT_EQ(Cell(0, 4), "已静音");
-    EXPECT_EQ(m_center->UnacknowledgedCount(), 2);
-
     m_center->OnAlarm("cam-2", "Site\\Yard", {Alarm(5, 1, 1800000400)});
     EXPECT_EQ(m_fronts, 1);
     EXPECT_EQ(m_center->UnacknowledgedCount(), 3);
 
     Click("btnAckAll");
-    EXPECT_EQ(m_center->UnacknowledgedCount(), 0);
-    EXPECT_EQ(m_center->Window()->FindControlAs<CLabelUI>("labelCount")->GetText().Str(), std::string("未确认报警：0"));
+    EXPECT_EQ(Count(), "未确认报警：0");
 }
 
-TEST_F(AlarmCenterWindowTest, SnoozeButtonsUseTheirSpansAndSelectionFollowsItsRow) {
+TEST_F(AlarmCenterWindowTest, SelectionFollowsItsRowForSnoozeAndDoubleClick) {
     m_center->OnAlarm("cam-1", "A", {Alarm(1, 1, 1800000010)});
     m_center->OnAlarm("cam-2", "B", {Alarm(1, 1, 1800000020)});
     m_center->Show();
     uitest::Pump();
-    SelectRow(1);  // cam-1
-    const uint64_t id = m_center->Window()->SelectedId();
-    // A newer alarm moves the selected row down; the selection stays on it.
+    SelectRow(1);  // cam-1; a newer alarm then moves it down
     m_center->OnAlarm("cam-3", "C", {Alarm(1, 1, 1800000030)});
     EXPECT_EQ(List()->GetCurSel(), 2);
-    EXPECT_EQ(m_center->Window()->SelectedId(), id);
-
     Click("btnSnooze1h");
     EXPECT_EQ(m_center->List().SnoozedUntil("cam-1"), m_now + 3600);
     Click("btnSnoozeTomorrow");
     EXPECT_EQ(m_center->List().SnoozedUntil("cam-1"), kelvo::AlarmList::NextLocalMidnight(m_now));
-    EXPECT_FALSE(m_center->List().IsSnoozed("cam-3"));
+    EXPECT_FALSE(m_center->IsSnoozed("cam-3"));
 
-    // A double click plays from that row too.
     const RECT rc = List()->GetItemAt(0)->GetPos();
     const int x = (rc.left + rc.right) / 2, y = (rc.top + rc.bottom) / 2;
     uitest::PushMouse(Hwnd(), x, y, true);
@@ -173,7 +160,6 @@ TEST_F(AlarmCenterWindowTest, SnoozeButtonsUseTheirSpansAndSelectionFollowsItsRo
     uitest::PushMouse(Hwnd(), x, y, false, SDL_BUTTON_LEFT, 2);
     ASSERT_TRUE(uitest::PumpUntil([&] { return m_owner.playbacks.size() == 1; }));
     EXPECT_EQ(m_owner.playbacks[0].key, "cam-3");
-    EXPECT_EQ(m_owner.playbacks[0].titlePath, "C");
     EXPECT_EQ(m_owner.playbacks[0].time, 1800000030);
 }
 
@@ -183,14 +169,12 @@ TEST_F(AlarmCenterWindowTest, ClosedWindowComesBackAndOwnerDeathIsSurvived) {
     uitest::Pump();
     Click("closebtn");
     ASSERT_TRUE(uitest::PumpUntil([&] { return !m_center->IsShown(); }));
-    EXPECT_EQ(m_center->UnacknowledgedCount(), 1);
-
     m_center->Show();
     uitest::Pump();
     ASSERT_TRUE(m_center->IsShown());
     EXPECT_EQ(List()->GetCount(), 1);
 
-    // The owner goes first: its owned window goes with it; posts to it are dropped and freed.
+    // The owned window goes with its owner; posts to the dead owner free their payload.
     DestroyWindow(m_owner.GetHWND());
     uitest::Pump();
     EXPECT_FALSE(m_center->IsShown());
