@@ -20,6 +20,8 @@ public:
     void Clear() { m_entries.clear(); }
     bool Empty() const { return m_entries.empty(); }
     size_t Size() const { return m_entries.size(); }
+    // In region order.
+    const std::map<uint16_t, Entry>& Entries() const { return m_entries; }
 
     // Draws the regions whose blink phase is on (a frame rate of 0 blinks
     // as if it were 1) and advances their counters.

@@ -41,6 +41,7 @@ void Guard(F&& body) noexcept {
 static_assert(sizeof(NodeInfo) == 128, "NodeInfo layout");
 static_assert(sizeof(CameraInfo) == 257, "CameraInfo layout");
 static_assert(sizeof(RecordItem) == 288, "RecordItem layout");
+static_assert(sizeof(KelvoAlarmInfo) == 32, "KelvoAlarmInfo layout");
 
 extern "C" {
 
@@ -182,6 +183,11 @@ int KelvoStream_isRecord(void* stream) { STREAM_BOOL(IsRecord()); }
 int KelvoStream_GetAlarmTime(void* stream) {
     if (!stream) return 0;
     return Guard(0, [&] { return As<StreamChannel>(stream)->GetAlarmTime(); });
+}
+
+int KelvoStream_GetAlarms(void* stream, KelvoAlarmInfo* items, int* count) {
+    if (!stream) return 0;
+    return Guard(0, [&] { return As<StreamChannel>(stream)->GetAlarms(items, count); });
 }
 
 void* KelvoRecord_Create(void) {

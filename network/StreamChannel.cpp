@@ -1,6 +1,7 @@
 #include "network/StreamChannel.h"
 #include "network/StreamPipeline.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include "AudioEngine.h"
@@ -347,6 +348,23 @@ int StreamChannel::GetAlarmTime() {
 size_t StreamChannel::AlarmCount() {
     platform::ScopedLock lock(m_recordLock);
     return m_alarms.Size();
+}
+
+int StreamChannel::GetAlarms(KelvoAlarmInfo* items, int* count) {
+    platform::ScopedLock lock(m_recordLock);
+    const int size = static_cast<int>(m_alarms.Size());
+    if (!items) return size;
+    if (!count) return 0;
+    const int n = std::max(0, std::min(*count, size));
+    int i = 0;
+    for (const auto& kv : m_alarms.Entries()) {
+        if (i == n) break;
+        const relay::AlarmRecord& r = kv.second.region;
+        items[i++] = KelvoAlarmInfo{r.region, r.type, r.x, r.y, r.width, r.height,
+                                    static_cast<long long>(kv.second.arrival)};
+    }
+    *count = n;
+    return n;
 }
 
 // --- talk

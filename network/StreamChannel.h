@@ -68,6 +68,8 @@ public:
     void SetAlarmTime(int seconds);
     int GetAlarmTime();
     size_t AlarmCount();
+    // Copies the alarm regions out (see KelvoStream_GetAlarms).
+    int GetAlarms(KelvoAlarmInfo* items, int* count);
 
     // --- talk, through the session
     void StartTalk();

@@ -89,6 +89,15 @@ typedef struct RecordItem {
     char url[264];
 } RecordItem;
 
+/* Copied out by KelvoStream_GetAlarms: one region of the stream's current
+   alarms; arrival in seconds since 1970. */
+typedef struct KelvoAlarmInfo {
+    int region;
+    int type;
+    int x, y, width, height;
+    long long arrival;
+} KelvoAlarmInfo;
+
 typedef void (*SessionCallback)(int event, int value1, int value2, void* user);
 typedef void (*StreamCallback)(int state, int value1, int value2, void* user);
 /* data: the decoded I420 picture (type 0) or the encoded frame (type 1);
@@ -142,6 +151,9 @@ KELVO_API int KelvoStream_isEnableAlarm(void* stream);
 KELVO_API void KelvoStream_ClearAlarm(void* stream);
 KELVO_API void KelvoStream_SetAlarmTime(void* stream, int seconds);
 KELVO_API int KelvoStream_GetAlarmTime(void* stream);
+/* With items null: the number of current alarm regions. Else fills at most
+   *count in region order, sets *count to the number written and returns it. */
+KELVO_API int KelvoStream_GetAlarms(void* stream, KelvoAlarmInfo* items, int* count);
 
 /* ---- record family ---- */
 KELVO_API void* KelvoRecord_Create(void);

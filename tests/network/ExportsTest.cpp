@@ -129,6 +129,7 @@ TEST(Exports, StreamNullHandlesAreAnsweredWithoutEffect) {
     RESOLVE(lib, KelvoStream_ClearAlarm);
     RESOLVE(lib, KelvoStream_SetAlarmTime);
     RESOLVE(lib, KelvoStream_GetAlarmTime);
+    RESOLVE(lib, KelvoStream_GetAlarms);
     RESOLVE(lib, KelvoSession_Create);
     RESOLVE(lib, KelvoSession_Destory);
 
@@ -161,6 +162,10 @@ TEST(Exports, StreamNullHandlesAreAnsweredWithoutEffect) {
     KelvoStream_ClearAlarm(nullptr);
     KelvoStream_SetAlarmTime(nullptr, 5);
     EXPECT_EQ(KelvoStream_GetAlarmTime(nullptr), 0);
+    KelvoAlarmInfo alarm[1];
+    int alarmCount = 1;
+    EXPECT_EQ(KelvoStream_GetAlarms(nullptr, alarm, &alarmCount), 0);
+    EXPECT_EQ(KelvoStream_GetAlarms(nullptr, nullptr, nullptr), 0);
 }
 
 TEST(Exports, CreateDestroyCyclesAndLogoutLogin) {
