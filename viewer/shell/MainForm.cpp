@@ -213,12 +213,20 @@ LRESULT MainForm::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
         PostWallUpdate(0);
         bHandled = false;
         return 0;
-    case WM_QUIT_REQUEST:
-        // Modal windows first: their loops must end before the main window goes.
-        if (m_login && IsWindow(m_login->GetHWND())) m_login->Close(2);
-        if (!m_modals.empty()) {
-            for (HWND h : m_modals)
-                if (IsWindow(h)) DuiLib::PostMessage(h, WM_CLOSE, 0, 0);
+    case WM_QUIT_REQUEST: {
+        // Modal windows first: their loops must return before the main
+        // window goes (a close posted while one runs would be lost).
+        bool waiting = false;
+        if (m_login && IsWindow(m_login->GetHWND())) {
+            m_login->Close(2);
+            waiting = true;
+        }
+        for (HWND h : m_modals)
+            if (IsWindow(h)) {
+                DuiLib::PostMessage(h, WM_CLOSE, 0, 0);
+                waiting = true;
+            }
+        if (waiting || !m_modals.empty()) {
             DuiLib::PostMessage(GetHWND(), WM_QUIT_REQUEST, 0, 0);  // again once their loops returned
             return 1;
         }
@@ -226,6 +234,7 @@ LRESULT MainForm::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
         m_quitting = true;
         Close(0);
         return 1;
+    }
     case WM_RAISE_MAIN:
         if (IsWindowVisible(GetHWND())) ShowWindow(true, true);
         return 1;
