@@ -3,6 +3,7 @@
 #include "CControlUI.h"
 #include "COptionUI.h"
 #include "CTooltipWnd.h"
+#include "TextCodec.h"
 #include "CWindowWnd.h"
 #include "WindowRegistry.h"
 
@@ -389,7 +390,8 @@ void CPaintManagerUI::SaveShot() {
 void CPaintManagerUI::SaveLayout() {
     // Where each named control is on the screen, for tests that drive the
     // program with real X input: KELVO_LAYOUT_DIR=dir writes dir/<class>.layout
-    // ("name left top right bottom visible enabled" per line) when it changes.
+    // ("name left top right bottom visible enabled text" per line, the text in
+    // UTF-8 up to the line's end) when it changes.
     static const char* dir = std::getenv("KELVO_LAYOUT_DIR");
     CWindowWnd* wnd = WindowRegistry::Instance().Lookup(m_hWnd);
     SDL_Window* sdl = WindowRegistry::Instance().Sdl(m_hWnd);
@@ -403,7 +405,7 @@ void CPaintManagerUI::SaveLayout() {
         text += std::string(c->GetName().GetData()) + " " + std::to_string(wx + r.left) + " " +
                 std::to_string(wy + r.top) + " " + std::to_string(wx + r.right) + " " +
                 std::to_string(wy + r.bottom) + " " + (c->IsVisible() ? "1" : "0") + " " +
-                (c->IsEnabled() ? "1" : "0") + "\n";
+                (c->IsEnabled() ? "1" : "0") + " " + GbkToUtf8Lenient(c->GetText().GetData()) + "\n";
     });
     if (text == m_lastLayout) return;
     m_lastLayout = text;

@@ -116,6 +116,8 @@ std::map<std::string, ControlBox> ReadLayout(const std::string& dir, const std::
         if (in >> name >> box.left >> box.top >> box.right >> box.bottom >> visible >> enabled) {
             box.visible = visible != 0;
             box.enabled = enabled != 0;
+            std::getline(in, box.text);
+            if (!box.text.empty() && box.text[0] == ' ') box.text.erase(0, 1);
             controls.emplace(name, box);  // the first of a name, as the toolkit finds it
         }
     }

@@ -26,6 +26,7 @@ const uint8_t* Pixel(SDL_Surface* s, int x, int y);
 struct ControlBox {
     int left = 0, top = 0, right = 0, bottom = 0;
     bool visible = false, enabled = false;
+    std::string text;  // UTF-8
     int cx() const { return (left + right) / 2; }
     int cy() const { return (top + bottom) / 2; }
 };

@@ -173,6 +173,7 @@ void ClientConfig::LoadConfig() {
     enableAlarm = ReadFlag(root, "enableAlarm", 1);
     hideOffline = ReadFlag(root, "hideOffline", 0);
     restoreLastView = ReadFlag(root, "restoreLastView", 1);
+    alarmBringToFront = ReadFlag(root, "alarmBringToFront", 0);
     displayMode = ReadInt(root, "displayMode", 1);
     videoCol = ReadInt(root, "videoCol", 2);
     videoRow = ReadInt(root, "videoRow", 2);
@@ -213,6 +214,7 @@ std::string ClientConfig::BuildDocument() const {
     Add(root, "multiRun", multiRun);
     Add(root, "hideOffline", hideOffline);
     Add(root, "restoreLastView", restoreLastView);
+    Add(root, "alarmBringToFront", alarmBringToFront);
     Add(root, "displayMode", displayMode);
     Add(root, "videoCol", videoCol);
     Add(root, "videoRow", videoRow);

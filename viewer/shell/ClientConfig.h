@@ -55,6 +55,7 @@ public:
     int EnablePortal = 0;
     int hideOffline = 0;
     int restoreLastView = 1;  // reopen the wall of the last session after login
+    int alarmBringToFront = 0;  // a new alarm brings the main window to the front
     int enableAlarm = 0;
     int EnableAudioAlarm = 0;
     std::string AudioAlarmFile;

@@ -12,6 +12,7 @@
 #include "platform/DebugOutput.h"
 #include "SessionTexts.h"
 #include "TitlePath.h"
+#include "AlarmMessages.h"
 #include "ViewerMessages.h"
 
 namespace kelvo {
@@ -49,6 +50,7 @@ void MainForm::InitWindow() {
     KelvoPlayer& wall = m_player->Wall();
     wall.SetHandle(this);
     wall.SetToolBarCallBack(this);
+    SetupAlarmCenter();
     wall.Renderer().SetFitMode(config.displayMode);
     wall.SetLayout(config.videoCol, config.videoRow, config.firstVideoCol, config.firstVideoRow);
     m_hideOffline = config.hideOffline != 0;
@@ -238,6 +240,16 @@ LRESULT MainForm::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
     case WM_RAISE_MAIN:
         if (IsWindowVisible(GetHWND())) ShowWindow(true, true);
         return 1;
+    case WM_CAMERA_ALARM: {
+        std::unique_ptr<std::string> key(reinterpret_cast<std::string*>(lParam));
+        if (key) OnAlarmOn(*key);
+        return 1;
+    }
+    case WM_ALARM_PLAYBACK: {
+        std::unique_ptr<AlarmPlayback> play = TakeAlarmPlayback(lParam);
+        if (play && !m_locked) ShowRecordQuery(play->key, play->titlePath, play->time);
+        return 1;
+    }
     case WM_MENU_COMMAND:
         if (wParam && lParam)
             OnMenuCommand(*reinterpret_cast<const CDuiString*>(wParam), reinterpret_cast<CMenuWnd*>(lParam));

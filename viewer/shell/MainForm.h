@@ -19,6 +19,7 @@
 #include "CMenuWnd.h"
 #include "PlayToolBar.h"
 #include "ViewStore.h"
+#include "AlarmCenter.h"
 
 namespace kelvo {
 
@@ -37,6 +38,7 @@ public:
     // KelvoPlayerHandle
     void OnPlayerEvent(int event, int value1, int value2) override;
     void OnCameraOpened(const std::string& key, int opened) override;
+    void OnCameraAlarm(const std::string& key, bool on) override;
     // PlayToolBarCallBack
     void OnToolBarNotify(PlayToolBar* toolbar, DuiLib::TNotifyUI& msg) override;
 
@@ -79,7 +81,8 @@ private:
     void PostWallUpdate(DuiLib::WPARAM wParam);
     void ToggleFullScreen();
     void ShowSettings();
-    void ShowRecordQuery(const std::string& key, const std::string& title);
+    // `start` 0: today from midnight; else the moment playback should start from.
+    void ShowRecordQuery(const std::string& key, const std::string& title, long long start = 0);
     // Saved views and the tour.
     ViewStore& Views();
     SavedView CurrentView();
@@ -90,6 +93,10 @@ private:
     void TourStep();
     void SaveLastView();
     void RestoreLastView();
+    // The alarm centre.
+    void SetupAlarmCenter();
+    void OnAlarmOn(const std::string& key);
+    void ShowAlarmCount();
     bool AutoPlay();  // true when the environment asked for it
     // Camera search: hides tree items that do not match the search box.
     bool FilterItem(DuiLib::CTreeNodeUI* item, const std::string& query);
@@ -116,6 +123,7 @@ private:
     // closes them and waits until their loops have returned.
     std::vector<DuiLib::HWND> m_modals;
     std::unique_ptr<ViewStore> m_views;  // loaded on first use
+    std::unique_ptr<AlarmCenter> m_alarmCenter;
     bool m_touring = false;
     size_t m_tourIndex = 0;
     struct ModalScope {

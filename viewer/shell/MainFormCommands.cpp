@@ -314,6 +314,8 @@ void MainForm::OnClick(TNotifyUI& msg) {
         if (CControlUI* b = m_pm.FindControl("btnHideRight")) b->SetVisible(showing);
     } else if (name == "btn_views") {
         ShowViews();
+    } else if (name == "btn_alarms") {
+        if (m_alarmCenter) m_alarmCenter->Show();
     } else if (name == "btn_lock") {
         SetLocked(true);
     } else if (name == "btn_setting") {
@@ -371,7 +373,7 @@ void MainForm::ShowSettings() {
     }
 }
 
-void MainForm::ShowRecordQuery(const std::string& key, const std::string& title) {
+void MainForm::ShowRecordQuery(const std::string& key, const std::string& title, long long start) {
     if (m_recordQuery && IsWindow(m_recordQuery)) return;  // one at a time, like any modal window
     RecordQueryForm form;
     if (!form.Create(GetHWND(), "RecordQueryForm", UI_WNDSTYLE_DIALOG, 0)) return;
@@ -382,6 +384,7 @@ void MainForm::ShowRecordQuery(const std::string& key, const std::string& title)
     KelvoSession_GetRecordServer(Wall()->Session(), key.c_str(), host, &port);
     form.SetRecordServer(std::string(host, strnlen(host, sizeof host)), port, key);
     form.SetCameraName(LastTitleComponent(title));
+    if (start > 0) form.SetQueryStart(start);
     m_recordQuery = form.GetHWND();
     ModalScope scope(m_modals, form.GetHWND());
     form.ShowModal();

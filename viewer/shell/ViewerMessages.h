@@ -24,3 +24,5 @@ constexpr DuiLib::UINT WM_CAMERA_TALK = 0x3404;
 constexpr DuiLib::UINT WM_CAMERA_RECORD = 0x3405;
 constexpr DuiLib::UINT WM_CAMERA_SNAPSHOT = 0x3406;
 constexpr DuiLib::UINT WM_CAMERA_RECORD_QUERY = 0x3407;
+// A camera's alarm went on: lParam the key (heap string owned by the message).
+constexpr DuiLib::UINT WM_CAMERA_ALARM = 0x3410;

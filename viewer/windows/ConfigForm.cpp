@@ -64,6 +64,7 @@ void ConfigForm::InitWindow() {
     SetCheck("chkPortal", m_config.EnablePortal);
     SetCheck("chkHideOffline", m_config.hideOffline);
     SetCheck("chkRestoreView", m_config.restoreLastView);
+    SetCheck("chkAlarmFront", m_config.alarmBringToFront);
     if (CControlUI* cancel = m_pm.FindControl("btnCancel")) cancel->SetFocus();
     SetFieldText("txtAlarmTime", std::to_string(m_config.AlarmDisplayTime), false);
     SetFieldText("txtAudioAlarmFile", m_config.AudioAlarmFile, true);
@@ -134,6 +135,7 @@ void ConfigForm::Save() {
     m_config.EnablePortal = Checked("chkPortal");
     m_config.hideOffline = Checked("chkHideOffline");
     m_config.restoreLastView = Checked("chkRestoreView");
+    m_config.alarmBringToFront = Checked("chkAlarmFront");
     m_config.AlarmDisplayTime = ParseLeadingInt(FieldText("txtAlarmTime"));
     m_config.EnableAudioAlarm = Checked("chkAudioWarning");
     m_config.AudioAlarmFile = FieldText("txtAudioAlarmFile");

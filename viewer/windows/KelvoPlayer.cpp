@@ -99,7 +99,10 @@ void KelvoPlayer::ReportAlarm(bool on) {
     if (m_alarmCount == 0 || !m_alarmSwitch) StopSoundLocked();
 }
 
-void KelvoPlayer::OnCameraAlarm(const std::string&, bool on) { ReportAlarm(on); }
+void KelvoPlayer::OnCameraAlarm(const std::string& key, bool on) {
+    ReportAlarm(on);
+    if (m_handle) m_handle->OnCameraAlarm(key, on);
+}
 
 void KelvoPlayer::StartSoundLocked() {
     m_alarmSounding = true;

@@ -37,6 +37,12 @@ public:
     virtual void OnPlayerEvent(int event, int value1, int value2) = 0;
     // Thread: UI.
     virtual void OnCameraOpened(const std::string& key, int opened) = 0;
+    // A camera's pictures began (on) or stopped carrying an alarm. Thread:
+    // any (render threads); must only post.
+    virtual void OnCameraAlarm(const std::string& key, bool on) {
+        (void)key;
+        (void)on;
+    }
 };
 
 class KelvoPlayer;

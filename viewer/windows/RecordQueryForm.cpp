@@ -85,6 +85,21 @@ CControlUI* RecordQueryForm::CreateControl(const char* pstrClass) {
     return nullptr;
 }
 
+void RecordQueryForm::SetQueryStart(int64_t when) {
+    const time_t t = static_cast<time_t>(when);
+    struct tm tmv {};
+    if (!localtime_r(&t, &tmv)) return;
+    TDateTime start;
+    start.year = tmv.tm_year + 1900;
+    start.month = tmv.tm_mon + 1;
+    start.day = tmv.tm_mday;
+    start.hour = tmv.tm_hour;
+    start.minute = tmv.tm_min;
+    start.second = tmv.tm_sec;
+    if (m_date) m_date->SetValue(start);
+    if (m_startTime) m_startTime->SetValue(start);
+}
+
 void RecordQueryForm::InitWindow() {
     m_sink->hwnd.store(GetHWND());
     if (m_record) KelvoRecord_SetCallBack(m_record, &RecordCallbackThunk, m_sink.get());

@@ -37,6 +37,9 @@ public:
     void SetRecordServer(const std::string& host, int port, const std::string& cameraKey);
     // GBK, already cut after the last "\".
     void SetCameraName(const std::string& name);
+    // After Create: the query starts at `when` (seconds since 1970, local
+    // day and time) instead of today's midnight; used by "play from here".
+    void SetQueryStart(int64_t when);
     // A query with no reply for this long is given up (tests shorten it).
     void SetQueryTimeout(int ms) { m_queryTimeoutMs = ms; }
 
