@@ -357,8 +357,9 @@ DuiLib::HWND KelvoPlayer::SurfaceWindow() const {
 }
 
 void KelvoPlayer::Repaint() {
-    // 25 a second: the cameras' own rate, and what the bare decode-and-draw loop does.
-    if (!m_pacer) m_pacer = std::make_unique<RepaintPacer>([this] { RepaintNow(); }, 40);
+    // 25 a second (the cameras' own rate): a period a little under 40 ms
+    // absorbs the timer's lateness.
+    if (!m_pacer) m_pacer = std::make_unique<RepaintPacer>([this] { RepaintNow(); }, 36);
     m_pacer->Request();
 }
 
