@@ -74,8 +74,12 @@ stop $viewer
 for n in ${VIEWS:-4 9 16}; do
   side=$(awk -v n=$n 'BEGIN { s = int(sqrt(n)); if (s * s < n) s++; print s }')
   write_config "$side" "$side"
-  KELVO_WALL_STATS=1 KELVO_AUTOPLAY=$n XDG_RUNTIME_DIR="$tmp" "$build/bin/KelvoView" >/dev/null 2>"$tmp/viewer$n.log" & viewer=$!
-  sleep 8
+  for attempt in 1 2; do
+    KELVO_WALL_STATS=1 KELVO_AUTOPLAY=$n XDG_RUNTIME_DIR="$tmp" "$build/bin/KelvoView" >/dev/null 2>"$tmp/viewer$n.log" & viewer=$!
+    sleep 8
+    kill -0 $viewer 2>/dev/null && break
+    echo "viewer views=$n: ended during warm-up (attempt $attempt): $(head -c 300 "$tmp/viewer$n.log")" >&2
+  done
   c0=$(cpu_ticks $viewer); w0=$(now)
   sleep "$secs"
   c1=$(cpu_ticks $viewer); w1=$(now)
