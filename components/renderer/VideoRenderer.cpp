@@ -225,6 +225,12 @@ bool VideoRenderer::SetFailed(int view)
     return true;
 }
 
+uint64_t VideoRenderer::PicturesDrawn(int view) const
+{
+    const View* v = Find(view);
+    return v ? v->drawn : 0;
+}
+
 uint64_t VideoRenderer::PicturesReceived(int view) const
 {
     std::shared_ptr<FrameSlot> slot = SlotOf(view);
@@ -522,6 +528,7 @@ bool VideoRenderer::Upload(View& v)
     if (SDL_UpdateYUVTexture(v.texture.get(), nullptr, y, f.width, u, cw, vp, cw) != 0)
         return false;
     v.textureStale = false;
+    ++v.drawn;
     return true;
 }
 

@@ -152,6 +152,8 @@ public:
 
     // Pictures stored for a view (replaced ones included). Thread: any.
     uint64_t PicturesReceived(int view) const;
+    // Pictures of a view uploaded for drawing. Thread: UI.
+    uint64_t PicturesDrawn(int view) const;
 
 private:
     // UI-side state of one view.
@@ -164,6 +166,7 @@ private:
         int textureW = 0;
         int textureH = 0;
         bool textureStale = false;  // frame not yet uploaded
+        uint64_t drawn = 0;
     };
 
     View* Find(int view);

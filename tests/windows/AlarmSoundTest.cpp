@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 using kelvo::KelvoPlayer;
 using kelvo::SoundPlayer;
@@ -130,4 +131,21 @@ TEST(SoundWithoutDevice, EverythingWorksAndReportsThatNothingPlays) {
     SoundPlayer::Instance().Close();
     EXPECT_TRUE(kelvo::PlaySoundOnce(Wav("snap.wav"))) << "a device again after the mixer reopens";
     SoundPlayer::Instance().Close();
+}
+
+TEST_F(AlarmSoundTest, CamerasOnTheirOwnThreadsLeaveACountThatMatchesTheirLastReports) {
+    wall.SetAlarmSoundSwitch(true);
+    auto flap = [this](const char* key, bool endOn) {
+        for (int i = 0; i < 500; ++i) {
+            wall.OnCameraAlarm(key, true);
+            wall.OnCameraAlarm(key, false);
+        }
+        if (endOn) wall.OnCameraAlarm(key, true);
+    };
+    std::thread a(flap, "A", true), b(flap, "B", false);
+    a.join();
+    b.join();
+    EXPECT_EQ(1, wall.AlarmCount());
+    EXPECT_TRUE(wall.AlarmSounding());
+    EXPECT_TRUE(AlarmPlaying());
 }

@@ -4,9 +4,11 @@
 #include "WallHost.h"
 
 #include "FullScreenWnd.h"
+#include "RepaintPacer.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <vector>
 
@@ -248,4 +250,28 @@ TEST_F(WallWindowTest, DestroyingTheWindowWhileFullScreenEndsCleanlyAndAsksToQui
     EXPECT_FALSE(IsWindow(full));
     EXPECT_TRUE(WindowRegistry::Instance().QuitRequested());
     EXPECT_EQ(0, WindowRegistry::Instance().QuitCode());
+}
+
+TEST(RepaintPacer, HoldsRequestsToOnePerPeriodAndAlwaysFiresTheLastOne) {
+    ASSERT_TRUE(uitest::InitToolkit(uitest::BuildBinFolder()));
+    int fired = 0;
+    kelvo::RepaintPacer pacer([&] { ++fired; }, 40);
+    pacer.Request();
+    EXPECT_EQ(1, fired) << "the first request is not held";
+    for (int i = 0; i < 10; ++i) pacer.Request();
+    EXPECT_EQ(1, fired);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return fired == 2; }, 1000)) << "a held request is fired later";
+    // A stream of requests over 400 ms: about one repaint per period, never one per request.
+    const auto start = std::chrono::steady_clock::now();
+    int requests = 0;
+    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(400)) {
+        pacer.Request();
+        ++requests;
+        WindowRegistry::Instance().PumpOnce(2);
+    }
+    const int settled = fired;
+    uitest::PumpUntil([&] { return fired > settled; }, 200);
+    EXPECT_GT(requests, 50);
+    EXPECT_GE(fired - 2, 5);
+    EXPECT_LE(fired - 2, 400 / 40 + 3);
 }

@@ -3,12 +3,16 @@
 #include <CWindowWnd.h>
 #include <TextCodec.h>
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include <SDL.h>
 
 #include "FullScreenWnd.h"
 #include "KelvoNetwork.h"
+#include "RepaintPacer.h"
 #include "SoundPlayer.h"
 #include "TitlePath.h"
 #include "ViewerMessages.h"
@@ -27,6 +31,7 @@ KelvoPlayer::~KelvoPlayer() {
     }
     m_fullScreen.reset();
     m_toolbar.reset();
+    m_pacer.reset();
     StopAlarmSound();
     // Every stream stops before its record goes, and before the session.
     std::vector<std::string> keys;
@@ -45,8 +50,51 @@ KelvoPlayer::~KelvoPlayer() {
     if (m_renderer) m_renderer->SetCallback(nullptr);
 }
 
+namespace {
+long long RealtimeMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+}  // namespace
+
+void KelvoPlayer::OnInput() {
+    if (m_stats) m_inputAt = RealtimeMs();
+}
+
+void KelvoPlayer::OnPainted() {
+    ++m_paints;
+    if (!m_stats) return;
+    const long long now = RealtimeMs();
+    if (m_inputAt) {
+        std::fprintf(stderr, "wall input at=%lld painted at=%lld ms=%lld\n", m_inputAt, now, now - m_inputAt);
+        m_inputAt = 0;
+    }
+    uint64_t drawn = 0;
+    int shown = 0;
+    for (int i = 0; i < m_renderer->ViewCount(); ++i)
+        if (int view = m_renderer->ViewAt(i)) {
+            drawn += m_renderer->PicturesDrawn(view);
+            ++shown;
+        }
+    if (m_statsSince == 0) {
+        m_statsSince = now;
+        m_statsPaints = m_paints;
+        m_statsDrawn = drawn;
+        return;
+    }
+    const double seconds = (now - m_statsSince) / 1000.0;
+    if (seconds < 5) return;
+    std::fprintf(stderr, "wall stats views=%d paints/s=%.1f pictures/s/view=%.1f\n", shown,
+                 (m_paints - m_statsPaints) / seconds,
+                 shown ? static_cast<double>(drawn - m_statsDrawn) / seconds / shown : 0.0);
+    m_statsSince = now;
+    m_statsPaints = m_paints;
+    m_statsDrawn = drawn;
+}
+
 bool KelvoPlayer::Start(DuiLib::HWND window) {
     m_window = window;
+    m_stats = std::getenv("KELVO_WALL_STATS") != nullptr;
     m_renderer = std::make_unique<VideoRenderer>();
     m_renderer->SetLayout(2, 2, 1, 1);
     m_renderer->SetCallback(this);
@@ -285,7 +333,9 @@ bool KelvoPlayer::EnsureToolBar() {
     m_toolbar = std::make_unique<PlayToolBar>();
     m_toolbar->SetCallBack(m_toolbarCb);
     // A bar that cannot be made stays without a window: not retried on every update.
-    return m_toolbar->CreateBar(m_window);
+    // Not owned by the main window: the toolkit gives an owner's Escape to its
+    // tool windows first, and the main window needs its Escape.
+    return m_toolbar->CreateBar(nullptr);
 }
 
 void KelvoPlayer::HideToolBar() {
@@ -310,6 +360,13 @@ DuiLib::HWND KelvoPlayer::SurfaceWindow() const {
 }
 
 void KelvoPlayer::Repaint() {
+    // 25 a second (the cameras' own rate): a period a little under 40 ms
+    // absorbs the timer's lateness.
+    if (!m_pacer) m_pacer = std::make_unique<RepaintPacer>([this] { RepaintNow(); }, 36);
+    m_pacer->Request();
+}
+
+void KelvoPlayer::RepaintNow() {
     if (m_fullScreenOn && m_fullScreen && m_fullScreen->GetHWND())
         m_fullScreen->GetPaintManager().Invalidate();
     else if (m_repaint)
@@ -362,7 +419,7 @@ void KelvoPlayer::ToggleFullScreen() {
         // Textures go while the full-screen surface still exists.
         m_renderer->Stop();
         if (m_fullScreen) m_fullScreen->Shut();
-        Repaint();
+        RepaintNow();
         DuiLib::PostMessage(m_window, WM_WALL_UPDATE, 0, 0);
         return;
     }
@@ -379,7 +436,7 @@ void KelvoPlayer::ToggleFullScreen() {
     m_renderer->Stop();
     if (!m_fullScreen->Open(m_window, bounds.x, bounds.y, bounds.w, bounds.h)) {
         m_fullScreenOn = false;
-        Repaint();
+        RepaintNow();
         return;
     }
     if (m_repaint) m_repaint();  // the main window's control turns black

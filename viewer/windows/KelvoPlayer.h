@@ -15,6 +15,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -47,6 +48,7 @@ public:
 
 class KelvoPlayer;
 class FullScreenWnd;
+class RepaintPacer;
 
 // One open camera. Owned by the wall's map.
 struct PlayerCamera {
@@ -106,8 +108,11 @@ public:
     void RequestFullScreenToggle();
     // The window the views are drawn in now: the full-screen one or the owner.
     DuiLib::HWND SurfaceWindow() const;
-    // Called by the surface after each draw of the views.
-    void OnPainted() { ++m_paints; }
+    // Called by the surface after each draw of the views; with
+    // KELVO_WALL_STATS set, prints drawing rates and input-to-paint times
+    // to stderr (benchmarks).
+    void OnPainted();
+    void OnInput();
     unsigned long Paints() const { return m_paints; }
 
     // --- alarm sound
@@ -143,7 +148,8 @@ private:
     void StopSoundLocked();
     bool EnsureToolBar();
     StreamFacts FactsOf(PlayerCamera* camera) const;
-    void Repaint();
+    void Repaint();     // paced: pictures arrive far more often than worth drawing
+    void RepaintNow();
 
     std::unique_ptr<VideoRenderer> m_renderer;
     void* m_session = nullptr;
@@ -158,9 +164,14 @@ private:
     PlayToolBarCallBack* m_toolbarCb = nullptr;  // borrowed: the main window
     bool m_selectedOnce = false;  // the first selection after start shows no toolbar
     std::function<void()> m_repaint;
+    std::unique_ptr<RepaintPacer> m_pacer;
     std::unique_ptr<FullScreenWnd> m_fullScreen;
     bool m_fullScreenOn = false;
     unsigned long m_paints = 0;
+    bool m_stats = false;
+    long long m_statsSince = 0, m_inputAt = 0;  // realtime ms
+    unsigned long m_statsPaints = 0;
+    uint64_t m_statsDrawn = 0;
 
     std::mutex m_alarmLock;
     // --- guarded by m_alarmLock

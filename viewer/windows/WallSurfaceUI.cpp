@@ -49,7 +49,10 @@ void WallSurfaceUI::DoEvent(DuiLib::TEventUI& event) {
     switch (event.Type) {
     case DuiLib::UIEVENT_MOUSEMOVE: r.HandleMouse(x, y, MouseAction::MOVE, 0); break;
     case DuiLib::UIEVENT_MOUSELEAVE: r.HandleMouse(x, y, MouseAction::LEAVE, 0); break;
-    case DuiLib::UIEVENT_BUTTONDOWN: r.HandleMouse(x, y, MouseAction::LEFT_DOWN, 0); break;
+    case DuiLib::UIEVENT_BUTTONDOWN:
+        m_surfaceWall->OnInput();
+        r.HandleMouse(x, y, MouseAction::LEFT_DOWN, 0);
+        break;
     case DuiLib::UIEVENT_RBUTTONDOWN: r.HandleMouse(x, y, MouseAction::RIGHT_DOWN, 0); break;
     case DuiLib::UIEVENT_DBLCLICK:
         r.HandleMouse(x, y, MouseAction::DOUBLE_CLICK, 0);
