@@ -61,7 +61,7 @@ TEST(AlarmCenterE2E, AlarmIsCountedListedAndPlayedFromItsTime) {
     x.Click(list.left + 80, list.top + 14);
     usleep(300 * 1000);
     x.Click(centre.at("btnPlayback").cx(), centre.at("btnPlayback").cy());
-    EXPECT_TRUE(WaitLayout(layouts, "RecordQueryForm", 10000, [](const std::map<std::string, ControlBox>& l) {
+    EXPECT_TRUE(WaitLayout(layouts, "RecordQuery", 10000, [](const std::map<std::string, ControlBox>& l) {
         auto it = l.find("cameraName");
         return it != l.end() && it->second.visible && it->second.text == "带声音";
     })) << "play from here did not open the camera's recordings";

@@ -114,7 +114,9 @@ TEST_F(ViewerCommandsE2E, MenuOpenPtzSnapshotRecordingAndLock) {
     // Select its view (the first pane of the 2×2 wall) and pan right from the panel.
     const ControlBox wall = Main()["player"];
     ASSERT_GT(wall.right - wall.left, 100);
-    ControlBox firstPane{wall.left, wall.top, (wall.left + wall.right) / 2, (wall.top + wall.bottom) / 2, true, true};
+    ControlBox firstPane = wall;
+    firstPane.right = (wall.left + wall.right) / 2;
+    firstPane.bottom = (wall.top + wall.bottom) / 2;
     Click(x, firstPane);
     ASSERT_TRUE(WaitLayout(layouts, "KelvoMainForm", 5000, Shown("btnPtzRight")));
     const ControlBox right = Main()["btnPtzRight"];

@@ -204,8 +204,8 @@ LRESULT MainForm::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
         return 1;
     }
     case WM_WALL_UPDATE:
+        // The wall paces its own repaints; invalidating here would paint once per picture.
         if (Wall()) Wall()->UpdateToolBar(static_cast<int>(wParam));
-        if (m_player) m_player->Invalidate();
         return 1;
     case WM_KEYUP:
         bHandled = OnOperatorKey(uMsg, wParam, lParam);

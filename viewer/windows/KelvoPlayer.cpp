@@ -131,7 +131,7 @@ void KelvoPlayer::OnPicture(int type, unsigned char* data, int length, int, int,
     const int w = cam->width, h = cam->height;
     if (type == 0 && length >= w * h * 3 / 2) cam->wall->m_renderer->ShowPicture(cam->view, data, w, h);
     const bool on = alarm != 0;
-    if (cam->alarm.exchange(on) != on) cam->wall->ReportAlarm(on);
+    if (cam->alarm.exchange(on) != on) cam->wall->OnCameraAlarm(cam->key, on);
 }
 
 void KelvoPlayer::ReportAlarm(bool on) {
