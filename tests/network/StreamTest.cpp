@@ -233,8 +233,8 @@ TEST_F(StreamTest, InsaneDescriptionsBuildNoPipeline) {
     EXPECT_EQ(Frames()[0].length, 16 * 16 * 3 / 2);
 }
 
-// Found by fuzzing: 8192×8192 made ten pool buffers of 128 MiB each for frames
-// that can never exceed one packet.
+// Found by fuzzing: a described size alone reserved ten pool buffers of w×h×2
+// (1.3 GB at 8192×8192) for frames that can never exceed one packet.
 TEST_F(StreamTest, HugeDescriptionsReserveNoMoreThanAPacketPerBuffer) {
     const uint32_t largest = proto::kMaxPacket - relay::kMediaHead;
     EXPECT_EQ(StreamChannel::PoolBufferCapacity(8192, 8192), largest);
