@@ -13,6 +13,9 @@
 namespace DuiLib {
 namespace {
 constexpr int kMaxIncludeDepth = 8;
+// All Include copies of one skin together: a file that includes itself ten times
+// a level would otherwise build 10^8 controls.
+constexpr int kMaxIncludes = 512;
 
 // Attributes holding texts the program reads are GBK inside; file names stay as on disk.
 bool IsTextAttribute(const char* name) {
@@ -23,7 +26,11 @@ bool IsTextAttribute(const char* name) {
 
 CControlUI* CDialogBuilder::Create(const char* xmlFile, const char*, IDialogBuilderCallback* callback,
                                    CPaintManagerUI* pm, CControlUI* parent) {
-    if (m_includeDepth == 0) m_errors.clear();
+    if (m_includeDepth == 0) {
+        m_errors.clear();
+        m_includeCount = 0;
+        m_includes = &m_includeCount;
+    }
     m_callback = callback;
     std::string path = xmlFile ? xmlFile : "";
     if (path.empty()) return nullptr;
@@ -141,9 +148,14 @@ void CDialogBuilder::ParseChildren(TiXmlElement* element, CContainerUI* containe
                 continue;
             }
             for (int i = 0; i < count; ++i) {
+                if (++*m_includes > kMaxIncludes) {
+                    m_errors.push_back("too many Includes");
+                    break;
+                }
                 ++m_includeDepth;
                 CDialogBuilder sub;
                 sub.m_includeDepth = m_includeDepth;
+                sub.m_includes = m_includes;
                 CControlUI* inc = sub.Create(src, nullptr, m_callback, pm, container);
                 for (auto& err : sub.GetErrors()) m_errors.push_back(err);
                 --m_includeDepth;

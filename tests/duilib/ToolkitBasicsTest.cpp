@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <SDL_image.h>
 #include <dirent.h>
 #include <fstream>
@@ -147,6 +149,36 @@ TEST_F(SkinTest, WindowFontsDefaultsAndIncludes) {
     ASSERT_TRUE(root);
     EXPECT_EQ(4, root->GetCount());  // two buttons and the include twice
     EXPECT_TRUE(pm.GetUnknownAttributes().empty());
+}
+
+int CountControls(CControlUI* c) {
+    int n = 1;
+    if (auto* box = dynamic_cast<CContainerUI*>(c))
+        for (int i = 0; i < box->GetCount(); ++i) n += CountControls(box->GetItemAt(i));
+    return n;
+}
+
+// Found by fuzzing: a skin including itself ten times per level built 10^8 controls.
+TEST_F(SkinTest, SelfIncludingSkinStopsAtTheIncludeBudget) {
+    const std::string loop = m_dir + "skin/loop.xml";
+    WriteFile(loop, "<Window size=\"10,10\"><VerticalLayout><Include source=\"" + loop +
+                        "\" count=\"10\"/></VerticalLayout></Window>");
+    CDialogBuilder builder;
+    CPaintManagerUI pm;
+    const auto t0 = std::chrono::steady_clock::now();
+    std::unique_ptr<CControlUI> root(builder.Create(loop.c_str(), nullptr, nullptr, &pm));
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10));
+    ASSERT_TRUE(root);
+    const int controls = CountControls(root.get());
+    EXPECT_GT(controls, 100);   // includes still work up to the budget
+    EXPECT_LE(controls, 1100);  // each copy is one layout
+    bool reported = false;
+    for (const auto& e : builder.GetErrors()) reported = reported || e == "too many Includes";
+    EXPECT_TRUE(reported);
+    // The budget belongs to one build: the next one starts afresh.
+    std::unique_ptr<CControlUI> second(builder.Create(loop.c_str(), nullptr, nullptr, &pm));
+    ASSERT_TRUE(second);
+    EXPECT_EQ(controls, CountControls(second.get()));
 }
 
 TEST_F(SkinTest, UnknownTagsAndAttributesAreReported) {
