@@ -17,6 +17,38 @@ constexpr int kMaxIncludeDepth = 8;
 // a level would otherwise build 10^8 controls.
 constexpr int kMaxIncludes = 512;
 
+// Layout sums sizes, paddings and insets in int: numbers in a skin are held to
+// ±kMaxSkinNumber so no sum of a skin's worth of them can overflow.
+constexpr long kMaxSkinNumber = 100000;
+
+bool IsNumberEdge(const std::string& s, size_t i) {
+    if (i >= s.size()) return true;
+    const char c = s[i];
+    return c == ',' || c == ' ' || c == '\'' || c == '"' || c == '=';
+}
+
+// Clamps every standalone decimal number (digits of names and colours are left alone).
+std::string ClampNumbers(const std::string& v) {
+    std::string out;
+    size_t i = 0;
+    while (i < v.size()) {
+        const bool edge = i == 0 || IsNumberEdge(v, i - 1);
+        size_t j = i + (v[i] == '-' ? 1 : 0);
+        size_t k = j;
+        while (k < v.size() && v[k] >= '0' && v[k] <= '9') ++k;
+        if (edge && k > j && IsNumberEdge(v, k)) {
+            const bool negative = j > i;
+            std::string digits = v.substr(j, k - j);
+            const bool big = digits.size() > 6 || std::strtol(digits.c_str(), nullptr, 10) > kMaxSkinNumber;
+            out += big ? (negative ? "-" : "") + std::to_string(kMaxSkinNumber) : v.substr(i, k - i);
+            i = k;
+            continue;
+        }
+        out += v[i++];
+    }
+    return out;
+}
+
 // Attributes holding texts the program reads are GBK inside; file names stay as on disk.
 bool IsTextAttribute(const char* name) {
     return !std::strcmp(name, "text") || !std::strcmp(name, "tooltip") || !std::strcmp(name, "userdata") ||
@@ -62,7 +94,8 @@ CControlUI* CDialogBuilder::Create(const char* xmlFile, const char*, IDialogBuil
 void CDialogBuilder::ApplyWindow(TiXmlElement* window, CPaintManagerUI* pm) {
     for (TiXmlAttribute* a = window->FirstAttribute(); a; a = a->Next()) {
         const char* n = a->Name();
-        const char* v = a->Value();
+        const std::string clamped = ClampNumbers(a->Value());
+        const char* v = clamped.c_str();
         RECT rc;
         int cx = 0, cy = 0;
         if (!std::strcmp(n, "size")) { if (std::sscanf(v, "%d,%d", &cx, &cy) == 2) pm->SetInitSize(cx, cy); }
@@ -102,6 +135,7 @@ void CDialogBuilder::ApplyAttributes(CControlUI* control, TiXmlElement* element,
     for (TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
         std::string value = a->Value();
         if (IsTextAttribute(a->Name())) value = Utf8ToGbkLenient(value);
+        else if (std::strcmp(a->Name(), "name") != 0 && std::strcmp(a->Name(), "group") != 0) value = ClampNumbers(value);
         if (!control->ApplyAttribute(a->Name(), value)) {
             std::string err = std::string("unknown attribute ") + control->GetClass() + "." + a->Name();
             m_errors.push_back(err);

@@ -181,6 +181,25 @@ TEST_F(SkinTest, SelfIncludingSkinStopsAtTheIncludeBudget) {
     EXPECT_EQ(controls, CountControls(second.get()));
 }
 
+// Found by fuzzing: padding of -2^31 overflowed the layout's int sums.
+TEST_F(SkinTest, ExtremeNumbersAreHeldToALayoutSafeRange) {
+    auto& w = Open(R"(<Window size="200,100"><VerticalLayout name="root" inset="-2147483648,0,0,99999999999">
+  <Label name="l" text="abc" padding="-2147483648,0,2147483647,0" height="-2147483648"/>
+  <Button name="123456789" width="99999999999" bkcolor="#11223344" bkimage="file='img/a1234567.png' source='0,0,9999999,4'"/>
+</VerticalLayout></Window>)");
+    CPaintManagerUI& pm = w.GetPaintManager();
+    pm.Paint();  // under the sanitizers an overflow here ends the test
+    auto* l = pm.FindControlAs<CLabelUI>("l");
+    ASSERT_TRUE(l);
+    EXPECT_EQ(-100000, l->GetPadding().left);
+    EXPECT_EQ(100000, l->GetPadding().right);
+    auto* b = pm.FindControlAs<CButtonUI>("123456789");  // names are not numbers
+    ASSERT_TRUE(b);
+    EXPECT_EQ(100000, b->GetFixedWidth());
+    EXPECT_EQ(0x11223344u, b->GetBkColor());
+    EXPECT_EQ(std::string("file='img/a1234567.png' source='0,0,100000,4'"), b->GetBkImage().Str());
+}
+
 TEST_F(SkinTest, UnknownTagsAndAttributesAreReported) {
     WriteFile(m_dir + "skin/bad.xml", R"(<Window size="10,10"><VerticalLayout><Bogus/><Button colour="red"/></VerticalLayout></Window>)");
     CDialogBuilder builder;
