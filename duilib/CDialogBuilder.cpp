@@ -5,6 +5,7 @@
 #include "ControlFactory.h"
 #include "ImageCache.h"
 #include "TextCodec.h"
+#include "XmlFile.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -68,9 +69,10 @@ CControlUI* CDialogBuilder::Create(const char* xmlFile, const char*, IDialogBuil
     if (path.empty()) return nullptr;
     if (path[0] != '/') path = CPaintManagerUI::GetResourcePath().Str() + path;
     TiXmlDocument doc;
-    if (!doc.LoadFile(path.c_str(), TIXML_ENCODING_UTF8)) {
-        m_errors.push_back("cannot read skin " + path + ": " + doc.ErrorDesc());
-        std::fprintf(stderr, "duilib: cannot read skin %s: %s\n", path.c_str(), doc.ErrorDesc());
+    if (!LoadXmlFile(doc, path)) {
+        const char* why = doc.Error() ? doc.ErrorDesc() : "unreadable or not UTF-8";
+        m_errors.push_back("cannot read skin " + path + ": " + why);
+        std::fprintf(stderr, "duilib: cannot read skin %s: %s\n", path.c_str(), why);
         return nullptr;
     }
     TiXmlElement* top = doc.RootElement();

@@ -82,6 +82,26 @@ TEST_F(ClientConfigTest, BrokenXmlCountsAsUnreadable) {
     EXPECT_EQ(8116, c.serverPort);
 }
 
+// Broken UTF-8 made TinyXML read past the file's buffer; it counts as unreadable now.
+TEST_F(ClientConfigTest, BrokenUtf8CountsAsUnreadable) {
+    for (const char* body : {"<config><autoLogin>1</autoLogin><lastUser>a\xd4</lastUser></config>",
+                             "<config><autoLogin>1</autoLogin></config>\xf0",
+                             "<config><autoLogin>1</autoLogin><lastUser>\xc0\xaf</lastUser></config>"}) {
+        WriteConfig(body);
+        ClientConfig c = Make();
+        c.LoadConfig();
+        EXPECT_EQ(0, c.autoLogin) << body;
+        EXPECT_EQ(0, c.enableTitle) << body;  // "unchanged" from before any load
+        EXPECT_EQ(8116, c.serverPort) << body;
+    }
+    // Well-formed multi-byte text and CR LF line ends still read.
+    WriteConfig("<config>\r\n<autoLogin>1</autoLogin>\r\n<lastUser>\xe5\xbc\xa0</lastUser></config>\r\n");
+    ClientConfig c = Make();
+    c.LoadConfig();
+    EXPECT_EQ(1, c.autoLogin);
+    EXPECT_EQ(std::string("\xd5\xc5"), c.lastUser);  // 张 in GBK
+}
+
 TEST_F(ClientConfigTest, EmptyConfigElementGivesReadColumn) {
     WriteConfig("<?xml version=\"1.0\"?><config><picDirectory></picDirectory></config>");
     ClientConfig c = Make();
