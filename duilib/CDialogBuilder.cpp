@@ -70,7 +70,7 @@ CControlUI* CDialogBuilder::Create(const char* xmlFile, const char*, IDialogBuil
     if (path[0] != '/') path = CPaintManagerUI::GetResourcePath().Str() + path;
     TiXmlDocument doc;
     if (!LoadXmlFile(doc, path)) {
-        const char* why = doc.Error() ? doc.ErrorDesc() : "unreadable or not UTF-8";
+        const char* why = doc.Error() ? doc.ErrorDesc() : "unreadable";
         m_errors.push_back("cannot read skin " + path + ": " + why);
         std::fprintf(stderr, "duilib: cannot read skin %s: %s\n", path.c_str(), why);
         return nullptr;
