@@ -5,6 +5,7 @@
 #include "ControlFactory.h"
 #include "ImageCache.h"
 #include "TextCodec.h"
+#include "XmlFile.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,41 @@
 namespace DuiLib {
 namespace {
 constexpr int kMaxIncludeDepth = 8;
+// All Include copies of one skin together: a file that includes itself ten times
+// a level would otherwise build 10^8 controls.
+constexpr int kMaxIncludes = 512;
+
+// Layout sums sizes, paddings and insets in int: numbers in a skin are held to
+// ±kMaxSkinNumber so no sum of a skin's worth of them can overflow.
+constexpr long kMaxSkinNumber = 100000;
+
+bool IsNumberEdge(const std::string& s, size_t i) {
+    if (i >= s.size()) return true;
+    const char c = s[i];
+    return c == ',' || c == ' ' || c == '\'' || c == '"' || c == '=';
+}
+
+// Clamps every standalone decimal number (digits of names and colours are left alone).
+std::string ClampNumbers(const std::string& v) {
+    std::string out;
+    size_t i = 0;
+    while (i < v.size()) {
+        const bool edge = i == 0 || IsNumberEdge(v, i - 1);
+        size_t j = i + (v[i] == '-' ? 1 : 0);
+        size_t k = j;
+        while (k < v.size() && v[k] >= '0' && v[k] <= '9') ++k;
+        if (edge && k > j && IsNumberEdge(v, k)) {
+            const bool negative = j > i;
+            std::string digits = v.substr(j, k - j);
+            const bool big = digits.size() > 6 || std::strtol(digits.c_str(), nullptr, 10) > kMaxSkinNumber;
+            out += big ? (negative ? "-" : "") + std::to_string(kMaxSkinNumber) : v.substr(i, k - i);
+            i = k;
+            continue;
+        }
+        out += v[i++];
+    }
+    return out;
+}
 
 // Attributes holding texts the program reads are GBK inside; file names stay as on disk.
 bool IsTextAttribute(const char* name) {
@@ -23,15 +59,20 @@ bool IsTextAttribute(const char* name) {
 
 CControlUI* CDialogBuilder::Create(const char* xmlFile, const char*, IDialogBuilderCallback* callback,
                                    CPaintManagerUI* pm, CControlUI* parent) {
-    if (m_includeDepth == 0) m_errors.clear();
+    if (m_includeDepth == 0) {
+        m_errors.clear();
+        m_includeCount = 0;
+        m_includes = &m_includeCount;
+    }
     m_callback = callback;
     std::string path = xmlFile ? xmlFile : "";
     if (path.empty()) return nullptr;
     if (path[0] != '/') path = CPaintManagerUI::GetResourcePath().Str() + path;
     TiXmlDocument doc;
-    if (!doc.LoadFile(path.c_str(), TIXML_ENCODING_UTF8)) {
-        m_errors.push_back("cannot read skin " + path + ": " + doc.ErrorDesc());
-        std::fprintf(stderr, "duilib: cannot read skin %s: %s\n", path.c_str(), doc.ErrorDesc());
+    if (!LoadXmlFile(doc, path)) {
+        const char* why = doc.Error() ? doc.ErrorDesc() : "unreadable";
+        m_errors.push_back("cannot read skin " + path + ": " + why);
+        std::fprintf(stderr, "duilib: cannot read skin %s: %s\n", path.c_str(), why);
         return nullptr;
     }
     TiXmlElement* top = doc.RootElement();
@@ -55,7 +96,8 @@ CControlUI* CDialogBuilder::Create(const char* xmlFile, const char*, IDialogBuil
 void CDialogBuilder::ApplyWindow(TiXmlElement* window, CPaintManagerUI* pm) {
     for (TiXmlAttribute* a = window->FirstAttribute(); a; a = a->Next()) {
         const char* n = a->Name();
-        const char* v = a->Value();
+        const std::string clamped = ClampNumbers(a->Value());
+        const char* v = clamped.c_str();
         RECT rc;
         int cx = 0, cy = 0;
         if (!std::strcmp(n, "size")) { if (std::sscanf(v, "%d,%d", &cx, &cy) == 2) pm->SetInitSize(cx, cy); }
@@ -95,6 +137,7 @@ void CDialogBuilder::ApplyAttributes(CControlUI* control, TiXmlElement* element,
     for (TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
         std::string value = a->Value();
         if (IsTextAttribute(a->Name())) value = Utf8ToGbkLenient(value);
+        else if (std::strcmp(a->Name(), "name") != 0 && std::strcmp(a->Name(), "group") != 0) value = ClampNumbers(value);
         if (!control->ApplyAttribute(a->Name(), value)) {
             std::string err = std::string("unknown attribute ") + control->GetClass() + "." + a->Name();
             m_errors.push_back(err);
@@ -141,9 +184,14 @@ void CDialogBuilder::ParseChildren(TiXmlElement* element, CContainerUI* containe
                 continue;
             }
             for (int i = 0; i < count; ++i) {
+                if (++*m_includes > kMaxIncludes) {
+                    m_errors.push_back("too many Includes");
+                    break;
+                }
                 ++m_includeDepth;
                 CDialogBuilder sub;
                 sub.m_includeDepth = m_includeDepth;
+                sub.m_includes = m_includes;
                 CControlUI* inc = sub.Create(src, nullptr, m_callback, pm, container);
                 for (auto& err : sub.GetErrors()) m_errors.push_back(err);
                 --m_includeDepth;

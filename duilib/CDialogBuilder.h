@@ -35,6 +35,8 @@ private:
     IDialogBuilderCallback* m_callback = nullptr;
     std::vector<std::string> m_errors;
     int m_includeDepth = 0;
+    int m_includeCount = 0;                 // copies included by this tree so far
+    int* m_includes = &m_includeCount;      // the top builder's count, shared with its sub-builders
 };
 
 }  // namespace DuiLib

@@ -44,7 +44,9 @@ void Rights::Parse(const std::string& text, int64_t serverTime) {
     m_mask = 0;
     m_maxStream = 0;
     m_document = std::make_unique<TiXmlDocument>();
-    m_document->Parse(text.c_str());
+    // Byte by byte whatever the declaration says: in UTF-8 mode TinyXML steps over
+    // a lead byte's whole length and a server's bad last byte reads past the text.
+    m_document->Parse(text.c_str(), nullptr, TIXML_ENCODING_LEGACY);
     const TiXmlElement* root = m_document->RootElement();
     const TiXmlElement* right = root ? root->FirstChildElement("right") : nullptr;
     if (!right) return;

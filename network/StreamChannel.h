@@ -34,6 +34,9 @@ public:
     static constexpr uint32_t kPacingJumpMs = 3000;
     static constexpr int kProducerWaitMs = 501;
     static constexpr int kConsumerWaitMs = 101;
+    // First capacity of each pool buffer: w×h×2, but never more than the largest
+    // frame a packet can carry (a described size alone must not reserve gigabytes).
+    static uint32_t PoolBufferCapacity(int width, int height);
 
     // `session` is borrowed and must outlive the stream.
     // The media components are injectable for tests; the defaults are the

@@ -1,13 +1,22 @@
 // The video pipeline of a stream: the pool between the connection thread
 // and the render thread, pacing, decoding and the data callback.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "common/Protocol.h"
+#include "network/RelayPackets.h"
 #include "network/StreamChannel.h"
 #include "network/StreamPipeline.h"
 #include "platform/Clock.h"
 #include "platform/DebugOutput.h"
 #include "platform/Thread.h"
+
+uint32_t StreamChannel::PoolBufferCapacity(int width, int height) {
+    const uint64_t bytes = static_cast<uint64_t>(std::max(width, 0)) * static_cast<uint64_t>(std::max(height, 0)) * 2;
+    const uint64_t largest = proto::kMaxPacket - relay::kMediaHead;
+    return static_cast<uint32_t>(std::min(bytes, largest));
+}
 
 void StreamChannel::SetupPipeline(const relay::Description& d) {
     TeardownPipeline();
@@ -17,7 +26,7 @@ void StreamChannel::SetupPipeline(const relay::Description& d) {
     p->frameRate = d.FrameRate();
     const size_t bytes = static_cast<size_t>(p->width) * static_cast<size_t>(p->height) * 2;
     p->frame.assign(bytes, 0);
-    p->pool = std::make_unique<BufferPool>(static_cast<uint32_t>(bytes));
+    p->pool = std::make_unique<BufferPool>(PoolBufferCapacity(p->width, p->height));
     if (m_decoders) p->decoder = m_decoders(p->width, p->height);
     {
         platform::ScopedLock lock(m_mediaLock);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <SDL_image.h>
 #include <dirent.h>
 #include <fstream>
@@ -147,6 +149,71 @@ TEST_F(SkinTest, WindowFontsDefaultsAndIncludes) {
     ASSERT_TRUE(root);
     EXPECT_EQ(4, root->GetCount());  // two buttons and the include twice
     EXPECT_TRUE(pm.GetUnknownAttributes().empty());
+}
+
+int CountControls(CControlUI* c) {
+    int n = 1;
+    if (auto* box = dynamic_cast<CContainerUI*>(c))
+        for (int i = 0; i < box->GetCount(); ++i) n += CountControls(box->GetItemAt(i));
+    return n;
+}
+
+// Found by fuzzing: a skin including itself ten times per level built 10^8 controls.
+TEST_F(SkinTest, SelfIncludingSkinStopsAtTheIncludeBudget) {
+    const std::string loop = m_dir + "skin/loop.xml";
+    WriteFile(loop, "<Window size=\"10,10\"><VerticalLayout><Include source=\"" + loop +
+                        "\" count=\"10\"/></VerticalLayout></Window>");
+    CDialogBuilder builder;
+    CPaintManagerUI pm;
+    const auto t0 = std::chrono::steady_clock::now();
+    std::unique_ptr<CControlUI> root(builder.Create(loop.c_str(), nullptr, nullptr, &pm));
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10));
+    ASSERT_TRUE(root);
+    const int controls = CountControls(root.get());
+    EXPECT_GT(controls, 100);   // includes still work up to the budget
+    EXPECT_LE(controls, 1100);  // each copy is one layout
+    bool reported = false;
+    for (const auto& e : builder.GetErrors()) reported = reported || e == "too many Includes";
+    EXPECT_TRUE(reported);
+    // The budget belongs to one build: the next one starts afresh.
+    std::unique_ptr<CControlUI> second(builder.Create(loop.c_str(), nullptr, nullptr, &pm));
+    ASSERT_TRUE(second);
+    EXPECT_EQ(controls, CountControls(second.get()));
+}
+
+// Found by fuzzing: padding of -2^31 overflowed the layout's int sums.
+TEST_F(SkinTest, ExtremeNumbersAreHeldToALayoutSafeRange) {
+    auto& w = Open(R"(<Window size="200,100"><VerticalLayout name="root" inset="-2147483648,0,0,99999999999">
+  <Label name="l" text="abc" padding="-2147483648,0,2147483647,0" height="-2147483648"/>
+  <Button name="123456789" width="99999999999" bkcolor="#11223344" bkimage="file='img/a1234567.png' source='0,0,9999999,4'"/>
+</VerticalLayout></Window>)");
+    CPaintManagerUI& pm = w.GetPaintManager();
+    pm.Paint();  // under the sanitizers an overflow here ends the test
+    auto* l = pm.FindControlAs<CLabelUI>("l");
+    ASSERT_TRUE(l);
+    EXPECT_EQ(-100000, l->GetPadding().left);
+    EXPECT_EQ(100000, l->GetPadding().right);
+    auto* b = pm.FindControlAs<CButtonUI>("123456789");  // names are not numbers
+    ASSERT_TRUE(b);
+    EXPECT_EQ(100000, b->GetFixedWidth());
+    EXPECT_EQ(0x11223344u, b->GetBkColor());
+    EXPECT_EQ(std::string("file='img/a1234567.png' source='0,0,100000,4'"), b->GetBkImage().Str());
+}
+
+// Found by fuzzing: a skin ending in a UTF-8 lead byte made TinyXML read past the file's buffer.
+TEST_F(SkinTest, SkinCutInAUtf8SequenceIsRefusedWithoutOverread) {
+    const std::string bad = m_dir + "skin/cut.xml";
+    WriteFile(bad, "<Window size=\"10,10\"><VerticalLayout name=\"v\xd4");
+    CDialogBuilder builder;
+    CPaintManagerUI pm;
+    EXPECT_EQ(nullptr, builder.Create(bad.c_str(), nullptr, nullptr, &pm));  // under ASan: no read past the file
+    ASSERT_EQ(1u, builder.GetErrors().size());
+    EXPECT_NE(std::string::npos, builder.GetErrors()[0].find("cannot read skin"));
+    const std::string good = m_dir + "skin/crlf.xml";
+    WriteFile(good, "<Window size=\"10,10\">\r\n<VerticalLayout name=\"v\"/>\r\n</Window>\r\n");
+    std::unique_ptr<CControlUI> root(builder.Create(good.c_str(), nullptr, nullptr, &pm));
+    ASSERT_TRUE(root);
+    EXPECT_EQ(std::string("v"), root->GetName().Str());
 }
 
 TEST_F(SkinTest, UnknownTagsAndAttributesAreReported) {

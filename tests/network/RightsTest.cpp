@@ -51,6 +51,16 @@ TEST(Rights, BrokenDocumentsGrantNothing) {
     }
 }
 
+// A declared UTF-8 document ending in a lead byte made TinyXML read past the text.
+TEST(Rights, DeclaredUtf8WithACutSequenceStaysInsideTheText) {
+    Rights r;
+    r.Parse("<?xml version=\"1.0\" encoding=\"UTF-8\"?><x><right ptz=\"1\" videonum=\"2\"/></x>\xd4", 0);
+    EXPECT_EQ(r.Mask(), static_cast<uint32_t>(RIGHT_PTZ));
+    EXPECT_EQ(r.MaxStream(), 2);
+    r.Parse("\xef\xbb\xbf<x><right video=\"1\">\xf0", 0);
+    EXPECT_EQ(r.Mask(), 0u);
+}
+
 TEST(Rights, ScheduleBoundariesAreInclusive) {
     Rights r;
     r.Parse(kWorkdays, 0);

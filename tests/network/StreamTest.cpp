@@ -3,6 +3,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "common/Protocol.h"
+#include "network/RelayPackets.h"
 #include "network/StreamChannel.h"
 #include "tests/network/FakeCentral.h"
 #include "tests/network/FakeRelay.h"
@@ -229,6 +231,26 @@ TEST_F(StreamTest, InsaneDescriptionsBuildNoPipeline) {
     ASSERT_TRUE(relay->Send(MediaPacket(40, 1, 1, Bytes{3})));
     ASSERT_TRUE(WaitFor([&] { return Frames().size() == 1; }));
     EXPECT_EQ(Frames()[0].length, 16 * 16 * 3 / 2);
+}
+
+// Found by fuzzing: a described size alone reserved ten pool buffers of w×h×2
+// (1.3 GB at 8192×8192) for frames that can never exceed one packet.
+TEST_F(StreamTest, HugeDescriptionsReserveNoMoreThanAPacketPerBuffer) {
+    const uint32_t largest = proto::kMaxPacket - relay::kMediaHead;
+    EXPECT_EQ(StreamChannel::PoolBufferCapacity(8192, 8192), largest);
+    EXPECT_EQ(StreamChannel::PoolBufferCapacity(320, 320), largest);
+    EXPECT_EQ(StreamChannel::PoolBufferCapacity(32, 16), 32u * 16 * 2);
+    EXPECT_EQ(StreamChannel::PoolBufferCapacity(-4, 16), 0u);
+    // The largest frame still passes whole through buffers of that size.
+    stream->SetDataCallBack(&StreamTest::OnData, this);
+    keepWhole = true;
+    auto relay = StartDescribed(8192, 8192);
+    ASSERT_TRUE(relay);
+    Bytes payload(largest, 0x5C);
+    payload[largest - 1] = 0x01;
+    ASSERT_TRUE(relay->Send(MediaPacket(40, 1, 1, payload)));
+    ASSERT_TRUE(WaitFor([&] { return Frames().size() == 1; }, 5000));
+    EXPECT_EQ(Frames()[0].data, payload);
 }
 
 TEST_F(StreamTest, PacingHoldsFramesToTheirTimestampsButNotAcrossJumps) {

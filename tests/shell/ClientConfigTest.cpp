@@ -82,6 +82,23 @@ TEST_F(ClientConfigTest, BrokenXmlCountsAsUnreadable) {
     EXPECT_EQ(8116, c.serverPort);
 }
 
+// A file cut in a UTF-8 sequence made TinyXML read past its buffer.
+TEST_F(ClientConfigTest, FileCutInAUtf8SequenceIsUnreadableAndBadTextsReadEmpty) {
+    WriteConfig("<config><autoLogin>1</autoLogin><lastUser>ab\xd4");
+    ClientConfig c = Make();
+    c.LoadConfig();  // under ASan: no read past the file
+    EXPECT_EQ(0, c.autoLogin);
+    EXPECT_EQ(0, c.enableTitle);  // "unchanged" from before any load
+    EXPECT_EQ(8116, c.serverPort);
+    // A value that is not UTF-8 reads as empty; the rest of the file still counts.
+    WriteConfig("<config>\r\n<autoLogin>1</autoLogin>\r\n<lastUser>a\xd4z</lastUser><AudioAlarmFile>/w/\xe5\xbc\xa0.wav"
+                "</AudioAlarmFile></config>\r\n");
+    c.LoadConfig();
+    EXPECT_EQ(1, c.autoLogin);
+    EXPECT_EQ("", c.lastUser);
+    EXPECT_EQ(std::string("/w/\xd5\xc5.wav"), c.AudioAlarmFile);  // 张 in GBK
+}
+
 TEST_F(ClientConfigTest, EmptyConfigElementGivesReadColumn) {
     WriteConfig("<?xml version=\"1.0\"?><config><picDirectory></picDirectory></config>");
     ClientConfig c = Make();

@@ -4,6 +4,7 @@
 #include "ProgramPaths.h"
 
 #include <TextCodec.h>
+#include <XmlFile.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -151,7 +152,7 @@ void ClientConfig::ApplyUnreadableDefaults() {
 
 void ClientConfig::LoadConfig() {
     TiXmlDocument doc;
-    if (!doc.LoadFile(ConfigPath().c_str(), TIXML_ENCODING_UTF8)) {
+    if (!DuiLib::LoadXmlFile(doc, ConfigPath())) {
         ApplyUnreadableDefaults();
         return;
     }
