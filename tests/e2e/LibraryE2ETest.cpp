@@ -155,9 +155,9 @@ TEST(LibraryE2E, LoginDirectoryRightsAndRefusals) {
     EXPECT_EQ(KelvoSession_GetCameraCount(s.handle, "S11"), 2);
     CameraInfo cams[8];
     count = 8;
-    ASSERT_EQ(KelvoSession_GetCamera(s.handle, "S2", cams, &count), 3);
+    ASSERT_EQ(KelvoSession_GetCamera(s.handle, "S2", cams, &count), 4);
     int offline = 0;
-    for (int i = 0; i < 3; ++i) offline += cams[i].online ? 0 : 1;
+    for (int i = 0; i < 4; ++i) offline += cams[i].online ? 0 : 1;
     EXPECT_EQ(offline, 1);
     EXPECT_TRUE(sim.WaitLine("login demo ok"));
 

@@ -115,5 +115,6 @@ TEST(SingleInstanceE2E, SecondCopyExitsAndRaisesTheFirst) {
     EXPECT_EQ(WaitExit(first, 15000), 0);
     EXPECT_TRUE(sim.WaitLine("logout demo", 5000, mark));
     unlink(config.c_str());
+    unlink((build + "/bin/Views.xml").c_str());
     EXPECT_EQ(std::system(("rm -rf '" + tmp + "'").c_str()), 0);
 }

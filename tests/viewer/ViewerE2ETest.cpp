@@ -97,6 +97,7 @@ TEST(ViewerE2E, LogsInOpensFourCamerasShowsMovingPicturesAndEndsCleanly) {
     EXPECT_EQ(WaitExit(viewer, 15000), 0);
     EXPECT_TRUE(sim.WaitLine("logout demo", 5000, mark));
     unlink(config.c_str());
+    unlink((build + "/bin/Views.xml").c_str());
     std::string rm = "rm -rf '" + tmp + "'";
     EXPECT_EQ(std::system(rm.c_str()), 0);
 }

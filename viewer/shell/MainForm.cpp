@@ -561,6 +561,9 @@ LRESULT MainForm::OnClose(UINT, WPARAM, LPARAM, bool& bHandled) {
 void MainForm::OnFinalMessage(HWND) {
     ClientConfig& config = ClientConfig::Instance();
     SaveLastView();
+    // The skin control may be freed later than this window's paint manager:
+    // no more repaints through it.
+    if (m_player) m_player->Wall().SetRepaint(nullptr);
     if (m_player) {
         // Streams and session go first, so no library thread calls into a
         // half-destroyed window.
