@@ -271,8 +271,15 @@ void WindowRegistry::HandleWindowEvent(const SDL_Event& ev) {
         if (Accepts(hwnd)) Dispatch(hwnd, WM_SYSKEYDOWN, VK_F4, static_cast<LPARAM>(1) << 29);
         break;
     case SDL_WINDOWEVENT_EXPOSED:
-    case SDL_WINDOWEVENT_SHOWN:
         MarkDirty(hwnd);
+        break;
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_HIDDEN:
+    case SDL_WINDOWEVENT_MINIMIZED:
+        // Whether anything of the window can be seen: lParam 1 marks the
+        // window system's report (a program's own ShowWindow sends none).
+        Dispatch(hwnd, WM_SHOWWINDOW, ev.window.event == SDL_WINDOWEVENT_SHOWN ? 1 : 0, 1);
+        if (ev.window.event == SDL_WINDOWEVENT_SHOWN) MarkDirty(hwnd);
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
         Dispatch(hwnd, WM_SIZE, 0, MakeLParam(ev.window.data1, ev.window.data2));
@@ -282,6 +289,7 @@ void WindowRegistry::HandleWindowEvent(const SDL_Event& ev) {
     case SDL_WINDOWEVENT_RESTORED: {
         int w = 0, h = 0;
         SDL_GetWindowSize(SDL_GetWindowFromID(ev.window.windowID), &w, &h);
+        Dispatch(hwnd, WM_SHOWWINDOW, 1, 1);
         Dispatch(hwnd, WM_SIZE, ev.window.event == SDL_WINDOWEVENT_MAXIMIZED ? 2 : 0, MakeLParam(w, h));
         MarkDirty(hwnd);
         break;

@@ -21,6 +21,9 @@ struct StreamChannel::Pipeline {
     bool havePrevious = false;
     // The timestamp passed to the data callback (the last delivered one).
     uint32_t deliveredStamp = 0;
+    // Frames went by undecoded (raw data type or no callback): the decoder
+    // lacks their references, so decoding resumes at the next key frame.
+    bool needKey = false;
 };
 
 class StreamChannel::RenderThread : public CThread {

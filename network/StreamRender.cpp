@@ -108,7 +108,12 @@ void StreamChannel::RenderLoop(RenderThread* thread, std::shared_ptr<Pipeline> p
             platform::ScopedLock media(m_mediaLock);
             const int delta = buffer->kind == 1 ? 0 : 1;
             bool drawn = false;
-            if (m_dataCallback && m_dataType == 0) {
+            const bool decode = m_dataCallback && m_dataType == 0;
+            if (!decode)
+                p.needKey = true;
+            else if (p.needKey && buffer->kind == 1)
+                p.needKey = false;
+            if (decode && !p.needKey) {
                 const int r = p.decoder ? p.decoder->Decode(buffer->Data(), static_cast<int>(buffer->Length()),
                                                             p.frame.data(), static_cast<int>(p.frame.size()))
                                         : 0;

@@ -103,9 +103,20 @@ for n in ${VIEWS:-4 9 16}; do
     fi
     sleep 0.5
   done
+  # The same wall unseen (unmapped, as a minimised window is): decoding stops.
+  hidden=
+  if w=$(xdotool search --name '^MainForm$' 2>/dev/null | head -1) && [ -n "$w" ]; then
+    xdotool windowunmap "$w"
+    sleep 3
+    c0=$(cpu_ticks $viewer); w0=$(now)
+    sleep "$secs"
+    c1=$(cpu_ticks $viewer); w1=$(now)
+    hidden=$(awk -v c=$((c1 - c0)) -v hz="$hz" -v ms=$((w1 - w0)) 'BEGIN { printf "%.1f", 100 * c / hz / (ms / 1000) }')
+    xdotool windowmap "$w"
+  fi
   kill -0 $viewer 2>/dev/null || echo "viewer views=$n: the viewer had ended (see its log)"
   stop $viewer
   bare=$("$build/bin/viewer_bare_loop" $n "$secs" 2>/dev/null)
   bcpu=$(echo "$bare" | sed 's/.*cpu%=\([0-9.]*\).*/\1/')
-  echo "viewer views=$n cpu%=$cpu rss_mb=$rss $stats input-to-paint-ms=${lat[*]} | $bare | ratio=$(awk -v a="$cpu" -v b="$bcpu" 'BEGIN { printf "%.2f", a / b }')"
+  echo "viewer views=$n cpu%=$cpu rss_mb=$rss $stats input-to-paint-ms=${lat[*]} hidden-cpu%=${hidden:-none} hidden/shown=$(awk -v h="${hidden:-0}" -v c="$cpu" 'BEGIN { printf "%.2f", h / c }') | $bare | ratio=$(awk -v a="$cpu" -v b="$bcpu" 'BEGIN { printf "%.2f", a / b }')"
 done

@@ -183,6 +183,31 @@ TEST_F(StreamTest, RawFramesPassUnchangedAndNoCallbackMeansNoDecode) {
     EXPECT_EQ(decodeCalls, 0);
 }
 
+TEST_F(StreamTest, DecodingResumesAtTheNextKeyFrameAfterRawFrames) {
+    // A hidden view asks for raw frames (alarms still reported, nothing
+    // decoded); shown again, delta frames before the next key frame would
+    // decode against missing references.
+    stream->SetDataType(1);
+    stream->SetDataCallBack(&StreamTest::OnData, this);
+    auto relay = StartDescribed(32, 16);
+    ASSERT_TRUE(relay);
+    ASSERT_TRUE(relay->Send(MediaPacket(40, 1, 1, Bytes{1})));
+    ASSERT_TRUE(relay->Send(MediaPacket(80, 1, 0, Bytes{2})));
+    ASSERT_TRUE(WaitFor([&] { return Frames().size() == 2; }));
+    EXPECT_EQ(decodeCalls, 0);
+    stream->SetDataType(0);
+    ASSERT_TRUE(relay->Send(MediaPacket(120, 1, 0, Bytes{3})));
+    ASSERT_TRUE(relay->Send(MediaPacket(160, 1, 0, Bytes{4})));
+    ASSERT_TRUE(relay->Send(MediaPacket(200, 1, 1, Bytes{5})));
+    ASSERT_TRUE(relay->Send(MediaPacket(240, 1, 0, Bytes{6})));
+    ASSERT_TRUE(WaitFor([&] { return Frames().size() == 4; }, 5000));
+    auto got = Frames();
+    EXPECT_EQ(got[2].type, 0);
+    EXPECT_EQ(got[2].data[0], 5) << "the first picture after raw frames is the key frame";
+    EXPECT_EQ(got[3].data[0], 6);
+    EXPECT_EQ(decodeCalls, 2);
+}
+
 TEST_F(StreamTest, FailedDecodesNeverExhaustThePool) {
     stream->SetDataType(0);
     stream->SetDataCallBack(&StreamTest::OnData, this);

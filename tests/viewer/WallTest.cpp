@@ -2,6 +2,8 @@
 // pictures reach the renderer, layouts shrink and views are reused.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <set>
@@ -93,4 +95,18 @@ TEST_F(WallTest, AFullWallGivesUpAViewForTheNextCamera) {
     EXPECT_FALSE(wall.IsOpen("C1"));
     EXPECT_TRUE(wall.IsOpen("C2"));
     EXPECT_EQ(wall.OpenCount(), 1u);
+}
+
+TEST_F(WallTest, AnUnseenWallStopsDecodingAndResumesWhenShown) {
+    ASSERT_TRUE(wall.OpenCamera("C4", "C4"));
+    const int view = wall.FindCamera("C4")->view;
+    ASSERT_TRUE(WaitFor([&] { return wall.Renderer().PicturesReceived(view) > 3; }, 20000));
+    wall.SetPicturesWanted(false);
+    usleep(300 * 1000);  // a picture already decoding may still land
+    const auto hidden = wall.Renderer().PicturesReceived(view);
+    usleep(1500 * 1000);  // 15 frames at the camera's 10 fps
+    EXPECT_LE(wall.Renderer().PicturesReceived(view), hidden + 1) << "pictures decoded while nobody can see them";
+    wall.SetPicturesWanted(true);
+    EXPECT_TRUE(WaitFor([&] { return wall.Renderer().PicturesReceived(view) > hidden + 3; }, 15000))
+        << "pictures did not come back";
 }

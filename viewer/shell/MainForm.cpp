@@ -210,6 +210,11 @@ LRESULT MainForm::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
     case WM_KEYUP:
         bHandled = OnOperatorKey(uMsg, wParam, lParam);
         return 0;
+    case WM_SHOWWINDOW:
+        // Reported by the window system only (lParam 1): minimised or hidden, nobody sees the wall.
+        if (lParam == 1 && Wall()) Wall()->SetPicturesWanted(wParam != 0 || Wall()->IsFullScreen());
+        bHandled = false;
+        return 0;
     case WM_MOVE:
     case WM_SIZE:
         PostWallUpdate(0);

@@ -147,6 +147,13 @@ void KelvoPlayer::ReportAlarm(bool on) {
     if (m_alarmCount == 0 || !m_alarmSwitch) StopSoundLocked();
 }
 
+void KelvoPlayer::SetPicturesWanted(bool wanted) {
+    if (wanted == m_picturesWanted) return;
+    m_picturesWanted = wanted;
+    for (auto& kv : m_cameras)
+        if (kv.second->stream) KelvoStream_SetDataType(kv.second->stream, wanted ? 0 : 1);
+}
+
 void KelvoPlayer::OnCameraAlarm(const std::string& key, bool on) {
     ReportAlarm(on);
     if (m_handle) m_handle->OnCameraAlarm(key, on);
@@ -246,7 +253,9 @@ bool KelvoPlayer::OpenCamera(const std::string& key, const std::string& name) {
     KelvoStream_EnableAlarm(cam->stream, m_alarmEnable ? 1 : 0);
     KelvoStream_SetAlarmTime(cam->stream, m_alarmTime);
     KelvoStream_SetCallBack(cam->stream, &KelvoPlayer::OnStreamState, cam.get());
-    KelvoStream_SetDataType(cam->stream, 0);
+    // Decoded pictures only while someone can see them; raw frames still
+    // carry the alarm flag (and recordings never depend on it).
+    KelvoStream_SetDataType(cam->stream, m_picturesWanted ? 0 : 1);
     KelvoStream_SetDataCallBack(cam->stream, &KelvoPlayer::OnPicture, cam.get());
     m_renderer->Attach(view, cam.get());
     m_renderer->SetTitle(view, DuiLib::GbkToUtf8Lenient(LastTitleComponent(name)));

@@ -99,6 +99,10 @@ public:
     PlayToolBar* ToolBar() { return m_toolbar.get(); }
     // Repaints the wall's surface (the skin control sets it).
     void SetRepaint(std::function<void()> repaint) { m_repaint = std::move(repaint); }
+    // False while the wall cannot be seen (window minimised or hidden): the
+    // streams stop decoding and resume at their next key frame. Thread: UI.
+    void SetPicturesWanted(bool wanted);
+    bool PicturesWanted() const { return m_picturesWanted; }
 
     // --- full screen (UI thread)
     void ToggleFullScreen();
@@ -155,6 +159,7 @@ private:
     void* m_session = nullptr;
     DuiLib::HWND m_window = nullptr;
     KelvoPlayerHandle* m_handle = nullptr;  // borrowed: the main window
+    bool m_picturesWanted = true;
     std::map<std::string, std::unique_ptr<PlayerCamera>> m_cameras;
     std::string m_user, m_password;
     bool m_alarmEnable = false;
