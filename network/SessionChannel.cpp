@@ -35,6 +35,10 @@ SessionChannel::SessionChannel(kelvo::IAudioEngine* engine)
 }
 
 SessionChannel::~SessionChannel() {
+    // Destroyed from its own callback, this may run on the connection thread
+    // while the Login that started the thread still holds the start lock:
+    // wait for it to let go before the lock goes.
+    { std::lock_guard<std::mutex> returning(m_startLock); }
     m_lookupRunning = false;
     if (m_lookupThread) m_lookupThread->Stop();
     Stop();
