@@ -27,13 +27,7 @@ TEST(AlarmCenterE2E, AlarmIsCountedListedAndPlayedFromItsTime) {
     ASSERT_TRUE(sim.WaitReady(60000));
     const std::string config = build + "/bin/Config.dat";
     ASSERT_FALSE(Exists(config)) << "a Config.dat is in the way: " << config;
-    {
-        std::ofstream f(config);
-        f << "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<config><autoLogin>1</autoLogin>"
-             "<savePassword>1</savePassword><lastUser>demo</lastUser><lastPassword>ZGVtbw==</lastPassword>"
-             "<serverAddress>127.0.0.1</serverAddress><serverPort>"
-          << sim.central << "</serverPort><enableAlarm>1</enableAlarm><restoreLastView>0</restoreLastView></config>\n";
-    }
+    WriteDemoConfig(config, sim.central, "<enableAlarm>1</enableAlarm><restoreLastView>0</restoreLastView>");
     XDisplay x;
     ASSERT_TRUE(x.Ok());
     pid_t viewer = Spawn({build + "/bin/KelvoView"},

@@ -63,13 +63,7 @@ TEST(SingleInstanceE2E, SecondCopyExitsAndRaisesTheFirst) {
     ASSERT_TRUE(sim.WaitReady(60000));
     const std::string config = build + "/bin/Config.dat";
     ASSERT_FALSE(Exists(config)) << "a Config.dat is in the way: " << config;
-    {
-        std::ofstream f(config);
-        f << "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<config><autoLogin>1</autoLogin>"
-             "<savePassword>1</savePassword><lastUser>demo</lastUser><lastPassword>ZGVtbw==</lastPassword>"
-             "<serverAddress>127.0.0.1</serverAddress><serverPort>"
-          << sim.central << "</serverPort></config>\n";
-    }
+    WriteDemoConfig(config, sim.central);
     XDisplay x;
     ASSERT_TRUE(x.Ok());
     const std::vector<std::string> env = {"DISPLAY=" + x.Name(), "SDL_VIDEODRIVER=x11", "XDG_RUNTIME_DIR=" + tmp,

@@ -45,13 +45,7 @@ TEST(ViewRestoreE2E, LastWallReopensAfterRestart) {
     const std::string config = build + "/bin/Config.dat", views = build + "/bin/Views.xml";
     ASSERT_FALSE(Exists(config)) << "a Config.dat is in the way: " << config;
     unlink(views.c_str());  // other runs of the program leave their last wall
-    {
-        std::ofstream f(config);
-        f << "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<config><autoLogin>1</autoLogin>"
-             "<savePassword>1</savePassword><lastUser>demo</lastUser><lastPassword>ZGVtbw==</lastPassword>"
-             "<serverAddress>127.0.0.1</serverAddress><serverPort>"
-          << sim.central << "</serverPort><videoCol>3</videoCol><videoRow>3</videoRow></config>\n";
-    }
+    WriteDemoConfig(config, sim.central, "<videoCol>3</videoCol><videoRow>3</videoRow>");
     XDisplay x;
     ASSERT_TRUE(x.Ok());
     const std::vector<std::string> env = {"DISPLAY=" + x.Name(), "SDL_VIDEODRIVER=x11", "XDG_RUNTIME_DIR=" + tmp,

@@ -88,14 +88,7 @@ TEST_F(ViewerCommandsE2E, MenuOpenPtzSnapshotRecordingAndLock) {
     ASSERT_TRUE(sim.WaitLine("media ready", 60000));
     ASSERT_FALSE(Exists(config)) << "a Config.dat is in the way: " << config;
     const std::string pics = tmp + "/pics", records = tmp + "/records";
-    {
-        std::ofstream f(config);
-        f << "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<config><autoLogin>1</autoLogin>"
-             "<savePassword>1</savePassword><lastUser>demo</lastUser><lastPassword>ZGVtbw==</lastPassword>"
-             "<serverAddress>127.0.0.1</serverAddress><serverPort>"
-          << sim.central << "</serverPort><videoCol>2</videoCol><videoRow>2</videoRow><picDirectory>" << pics
-          << "</picDirectory><recordDirectory>" << records << "</recordDirectory></config>\n";
-    }
+    WriteDemoConfig(config, sim.central, "<videoCol>2</videoCol><videoRow>2</videoRow><picDirectory>" + pics + "</picDirectory><recordDirectory>" + records + "</recordDirectory>");
     XDisplay x;
     ASSERT_TRUE(x.Ok());
     viewer = Spawn({build + "/bin/KelvoView"}, {"DISPLAY=" + x.Name(), "SDL_VIDEODRIVER=x11", "XDG_RUNTIME_DIR=" + tmp,

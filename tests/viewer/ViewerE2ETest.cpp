@@ -31,13 +31,7 @@ TEST(ViewerE2E, LogsInOpensFourCamerasShowsMovingPicturesAndEndsCleanly) {
     // The program reads Config.dat beside itself.
     const std::string config = build + "/bin/Config.dat";
     ASSERT_FALSE(Exists(config)) << "a Config.dat is in the way: " << config;
-    {
-        std::ofstream f(config);
-        f << "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<config><autoLogin>1</autoLogin>"
-             "<savePassword>1</savePassword><lastUser>demo</lastUser><lastPassword>ZGVtbw==</lastPassword>"
-             "<serverAddress>127.0.0.1</serverAddress><serverPort>"
-          << sim.central << "</serverPort><videoCol>2</videoCol><videoRow>2</videoRow></config>\n";
-    }
+    WriteDemoConfig(config, sim.central, "<videoCol>2</videoCol><videoRow>2</videoRow>");
 
     XDisplay x;
     ASSERT_TRUE(x.Ok());

@@ -104,6 +104,14 @@ bool XDisplay::Click(int x, int y, int button) const {
     return Xdo("click " + std::to_string(button));
 }
 
+void WriteDemoConfig(const std::string& path, int port, const std::string& extra) {
+    std::ofstream f(path);
+    f << "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<config><autoLogin>1</autoLogin>"
+         "<savePassword>1</savePassword><lastUser>demo</lastUser><lastPassword>ZGVtbw==</lastPassword>"
+         "<serverAddress>127.0.0.1</serverAddress><serverPort>"
+      << port << "</serverPort>" << extra << "</config>\n";
+}
+
 std::map<std::string, ControlBox> ReadLayout(const std::string& dir, const std::string& cls) {
     std::map<std::string, ControlBox> controls;
     std::ifstream f(dir + "/" + cls + ".layout");

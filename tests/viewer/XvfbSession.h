@@ -49,6 +49,10 @@ private:
     std::string m_name;
 };
 
+// Writes the viewer's Config.dat at `path`: automatic login as demo/demo to
+// 127.0.0.1:`port`, plus `extra` XML elements (e.g. "<videoCol>3</videoCol>").
+void WriteDemoConfig(const std::string& path, int port, const std::string& extra = "");
+
 // The controls of the window class `cls` from the layout folder (empty map when not written yet).
 std::map<std::string, ControlBox> ReadLayout(const std::string& dir, const std::string& cls);
 // Polls ReadLayout until `pred` holds or the timeout passes.

@@ -57,9 +57,10 @@ void MainForm::OpenView(const SavedView& view, bool quiet) {
     PostWallUpdate(0);
     if (quiet) return;
     // Say why cameras of the view stayed closed, as opening them one by one would.
-    if (!mayView && !RestorePlan(view, m_onlineOrder, INT_MAX, true).empty())
+    const size_t wanted = RestorePlan(view, m_onlineOrder, INT_MAX, true).size();
+    if (!mayView && wanted > 0)
         ShowMessage("您在当前时间段没有权限观看，请和管理员联系！");
-    else if (plan.size() < RestorePlan(view, m_onlineOrder, INT_MAX, true).size())
+    else if (plan.size() < wanted)
         ShowMessage("您打开的视频达到了最大限制，请和管理员联系！");
 }
 
