@@ -32,6 +32,7 @@ class StreamChannel : public TcpSession, public SessionStream {
 public:
     static constexpr int kMaxSide = 8192;
     static constexpr uint32_t kPacingJumpMs = 3000;
+    static constexpr uint32_t kPacingSliceMs = 20;  // longest pacing sleep before a stop is seen
     static constexpr int kProducerWaitMs = 501;
     static constexpr int kConsumerWaitMs = 101;
     // First capacity of each pool buffer: w×h×2, but never more than the largest
