@@ -9,6 +9,7 @@ public:
     int Decode(const uint8_t* frame, int bytes, uint8_t* out, int capacity) override {
         return m_decoder->Decode(frame, bytes, out, capacity);
     }
+    const char* CodecName() const override { return "H.264"; }
 
 private:
     std::unique_ptr<kelvo::VideoDecoder> m_decoder;

@@ -190,6 +190,14 @@ int KelvoStream_GetAlarms(void* stream, KelvoAlarmInfo* items, int* count) {
     return Guard(0, [&] { return As<StreamChannel>(stream)->GetAlarms(items, count); });
 }
 
+int KelvoStream_GetStats(void* stream, KelvoStreamStats* stats) {
+    if (!stream || !stats) return 0;
+    return Guard(0, [&] {
+        As<StreamChannel>(stream)->GetStats(stats);
+        return 1;
+    });
+}
+
 void* KelvoRecord_Create(void) {
     return Guard<void*>(nullptr, [] { return static_cast<void*>(new (std::nothrow) CloudRecord); });
 }

@@ -13,6 +13,8 @@ class FrameDecoder {
 public:
     virtual ~FrameDecoder() = default;
     virtual int Decode(const uint8_t* frame, int bytes, uint8_t* out, int capacity) = 0;
+    // A static name for the figures overlay.
+    virtual const char* CodecName() const { return "video"; }
 };
 
 using FrameDecoderFactory = std::function<std::unique_ptr<FrameDecoder>(int width, int height)>;

@@ -2,6 +2,7 @@
 #include "network/StreamPipeline.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 
 #include "AudioEngine.h"
@@ -348,6 +349,18 @@ int StreamChannel::GetAlarmTime() {
 size_t StreamChannel::AlarmCount() {
     platform::ScopedLock lock(m_recordLock);
     return m_alarms.Size();
+}
+
+void StreamChannel::GetStats(KelvoStreamStats* out) const {
+    *out = KelvoStreamStats{};
+    out->framesReceived = m_framesReceived.load();
+    out->bytesReceived = m_bytesReceived.load();
+    out->framesDecoded = m_framesDecoded.load();
+    out->framesDropped = m_framesDropped.load();
+    out->latencyMs = m_latencyMs.load();
+    std::snprintf(out->codec, sizeof out->codec, "%s", m_codec.load());
+    out->width = m_statWidth.load();
+    out->height = m_statHeight.load();
 }
 
 int StreamChannel::GetAlarms(KelvoAlarmInfo* items, int* count) {

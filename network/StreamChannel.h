@@ -74,6 +74,7 @@ public:
     size_t AlarmCount();
     // Copies the alarm regions out (see KelvoStream_GetAlarms).
     int GetAlarms(KelvoAlarmInfo* items, int* count);
+    void GetStats(KelvoStreamStats* out) const;
 
     // --- talk, through the session
     void StartTalk();
@@ -164,6 +165,14 @@ private:
 
     // --- sound: opened and closed on the connection thread or by the owner
     std::unique_ptr<StreamAudio> m_audio;
+
+    // --- figures for the viewer's overlay: written by the connection and
+    // render threads, read by any
+    std::atomic<uint64_t> m_framesReceived{0}, m_bytesReceived{0};
+    std::atomic<uint64_t> m_framesDecoded{0}, m_framesDropped{0};
+    std::atomic<int> m_latencyMs{0};
+    std::atomic<int> m_statWidth{0}, m_statHeight{0};
+    std::atomic<const char*> m_codec{""};
 
     // --- guarded by m_recordLock
     platform::CriticalSection m_recordLock;

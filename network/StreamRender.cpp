@@ -28,6 +28,9 @@ void StreamChannel::SetupPipeline(const relay::Description& d) {
     p->frame.assign(bytes, 0);
     p->pool = std::make_unique<BufferPool>(PoolBufferCapacity(p->width, p->height));
     if (m_decoders) p->decoder = m_decoders(p->width, p->height);
+    if (p->decoder) m_codec = p->decoder->CodecName();
+    m_statWidth = p->width;
+    m_statHeight = p->height;
     {
         platform::ScopedLock lock(m_mediaLock);
         m_pipeline = p;
@@ -63,6 +66,8 @@ void StreamChannel::OnVideo(const relay::Media& media) {
     }
     // Before the first description there is no pool: the frame is dropped.
     if (!p || !p->pool) return;
+    ++m_framesReceived;
+    m_bytesReceived += media.payloadLength;
     Buffer* buffer = nullptr;
     while (!buffer && !StopRequested() && !p->pool->Closing())
         buffer = p->pool->AcquireFree(kProducerWaitMs);
@@ -122,10 +127,14 @@ void StreamChannel::RenderLoop(RenderThread* thread, std::shared_ptr<Pipeline> p
                 const int r = p.decoder ? p.decoder->Decode(buffer->Data(), static_cast<int>(buffer->Length()),
                                                             p.frame.data(), static_cast<int>(p.frame.size()))
                                         : 0;
-                if (r > 0)
+                if (r > 0) {
                     drawn = true;
-                else
+                } else {
                     platform::DebugTrace("decode failed.");
+                    ++m_framesDropped;
+                }
+            } else if (decode) {
+                ++m_framesDropped;  // waiting for a key frame
             }
             int alarm;
             {
@@ -140,6 +149,8 @@ void StreamChannel::RenderLoop(RenderThread* thread, std::shared_ptr<Pipeline> p
                 m_dataCallback(1, const_cast<uint8_t*>(buffer->Data()), static_cast<int>(buffer->Length()), 0,
                                delta, alarm, m_dataUser);
             } else if (drawn) {
+                ++m_framesDecoded;
+                m_latencyMs = static_cast<int>(platform::TickMs() - buffer->arrival);
                 m_dataCallback(0, p.frame.data(), pictureBytes, static_cast<int>(p.deliveredStamp), delta,
                                alarm, m_dataUser);
                 p.deliveredStamp = buffer->stamp;

@@ -98,6 +98,20 @@ typedef struct KelvoAlarmInfo {
     long long arrival;
 } KelvoAlarmInfo;
 
+/* Copied out by KelvoStream_GetStats: counts since the stream was made
+   (rates are differences of two readings). latencyMs: from the arrival of
+   the last delivered picture's frame to its data callback. codec: the video
+   decoder's name, "" before the first description. */
+typedef struct KelvoStreamStats {
+    unsigned long long framesReceived;
+    unsigned long long bytesReceived;
+    unsigned long long framesDecoded;
+    unsigned long long framesDropped;
+    int width, height;
+    int latencyMs;
+    char codec[16];
+} KelvoStreamStats;
+
 typedef void (*SessionCallback)(int event, int value1, int value2, void* user);
 typedef void (*StreamCallback)(int state, int value1, int value2, void* user);
 /* data: the decoded I420 picture (type 0) or the encoded frame (type 1);
@@ -154,6 +168,8 @@ KELVO_API int KelvoStream_GetAlarmTime(void* stream);
 /* With items null: the number of current alarm regions. Else fills at most
    *count in region order, sets *count to the number written and returns it. */
 KELVO_API int KelvoStream_GetAlarms(void* stream, KelvoAlarmInfo* items, int* count);
+/* 1 and *stats filled; 0 for a null handle or null stats. */
+KELVO_API int KelvoStream_GetStats(void* stream, KelvoStreamStats* stats);
 
 /* ---- record family ---- */
 KELVO_API void* KelvoRecord_Create(void);

@@ -68,3 +68,49 @@ TEST_F(StreamTest, GetAlarmsCopiesRegionsInRegionOrder) {
     KelvoStream_ClearAlarm(handle);
     EXPECT_EQ(KelvoStream_GetAlarms(handle, nullptr, nullptr), 0);
 }
+
+TEST_F(StreamTest, StatsCountFramesBytesAndDrops) {
+    void* handle = stream.get();
+    KelvoStreamStats stats{};
+    EXPECT_EQ(KelvoStream_GetStats(handle, nullptr), 0);
+    EXPECT_EQ(KelvoStream_GetStats(nullptr, &stats), 0);
+    ASSERT_EQ(KelvoStream_GetStats(handle, &stats), 1);
+    EXPECT_EQ(stats.framesReceived, 0u);
+    EXPECT_STREQ(stats.codec, "");
+
+    stream->SetDataType(0);
+    stream->SetDataCallBack(&StreamTest::OnData, this);
+    auto relay = StartDescribed(64, 48);
+    ASSERT_TRUE(relay);
+    // A delta frame before any key frame is fine to decode (nothing went by
+    // undecoded); one that fails to decode is a drop.
+    ASSERT_TRUE(relay->Send(MediaPacket(40, 1, 1, Bytes{1, 1, 1})));
+    ASSERT_TRUE(relay->Send(MediaPacket(80, 1, 0, Bytes{0xEE})));
+    ASSERT_TRUE(relay->Send(MediaPacket(120, 1, 0, Bytes{2, 2})));
+    ASSERT_TRUE(WaitFor([&] { return Frames().size() == 2; }));
+    ASSERT_TRUE(WaitFor([&] {
+        KelvoStream_GetStats(handle, &stats);
+        return stats.framesDropped == 1;
+    }));
+    EXPECT_EQ(stats.framesReceived, 3u);
+    EXPECT_EQ(stats.bytesReceived, 6u);
+    EXPECT_EQ(stats.framesDecoded, 2u);
+    EXPECT_EQ(stats.width, 64);
+    EXPECT_EQ(stats.height, 48);
+    EXPECT_STREQ(stats.codec, "video");  // the fake decoder's name
+    EXPECT_GE(stats.latencyMs, 0);
+    EXPECT_LT(stats.latencyMs, 5000);
+
+    // Frames waiting for a key frame after raw delivery count as dropped.
+    stream->SetDataType(1);
+    ASSERT_TRUE(relay->Send(MediaPacket(160, 1, 0, Bytes{3})));
+    ASSERT_TRUE(WaitFor([&] { return Frames().size() == 3; }));
+    stream->SetDataType(0);
+    ASSERT_TRUE(relay->Send(MediaPacket(200, 1, 0, Bytes{4})));
+    ASSERT_TRUE(relay->Send(MediaPacket(240, 1, 1, Bytes{5})));
+    ASSERT_TRUE(WaitFor([&] { return Frames().size() == 4; }));
+    KelvoStream_GetStats(handle, &stats);
+    EXPECT_EQ(stats.framesReceived, 6u);
+    EXPECT_EQ(stats.framesDecoded, 3u);
+    EXPECT_EQ(stats.framesDropped, 2u);
+}

@@ -130,6 +130,7 @@ TEST(Exports, StreamNullHandlesAreAnsweredWithoutEffect) {
     RESOLVE(lib, KelvoStream_SetAlarmTime);
     RESOLVE(lib, KelvoStream_GetAlarmTime);
     RESOLVE(lib, KelvoStream_GetAlarms);
+    RESOLVE(lib, KelvoStream_GetStats);
     RESOLVE(lib, KelvoSession_Create);
     RESOLVE(lib, KelvoSession_Destory);
 
@@ -166,6 +167,8 @@ TEST(Exports, StreamNullHandlesAreAnsweredWithoutEffect) {
     int alarmCount = 1;
     EXPECT_EQ(KelvoStream_GetAlarms(nullptr, alarm, &alarmCount), 0);
     EXPECT_EQ(KelvoStream_GetAlarms(nullptr, nullptr, nullptr), 0);
+    KelvoStreamStats stats{};
+    EXPECT_EQ(KelvoStream_GetStats(nullptr, &stats), 0);
 }
 
 TEST(Exports, CreateDestroyCyclesAndLogoutLogin) {
