@@ -384,6 +384,47 @@ bool VideoRenderer::SetTitle(int view, const std::string& utf8)
     return true;
 }
 
+bool VideoRenderer::SetStatus(int view, const PaneLabel& label)
+{
+    View* v = Find(view);
+    if (v == nullptr)
+        return false;
+    if (v->status != label) {
+        v->status = label;
+        RequestRepaint();
+    }
+    return true;
+}
+
+bool VideoRenderer::SetFigures(int view, std::vector<std::string> lines)
+{
+    View* v = Find(view);
+    if (v == nullptr)
+        return false;
+    if (v->figures != lines) {
+        v->figures = std::move(lines);
+        RequestRepaint();
+    }
+    return true;
+}
+
+void VideoRenderer::SetPaneNotice(int index, const PaneLabel& label)
+{
+    if (label.text.empty())
+        m_notices.erase(index);
+    else
+        m_notices[index] = label;
+    RequestRepaint();
+}
+
+void VideoRenderer::ClearPaneNotices()
+{
+    if (m_notices.empty())
+        return;
+    m_notices.clear();
+    RequestRepaint();
+}
+
 void VideoRenderer::SetTitlesVisible(bool visible)
 {
     if (visible != m_titlesVisible) {
@@ -478,23 +519,39 @@ void VideoRenderer::DrawPane(int index, const SDL_Rect& pane)
     SDL_RenderFillRect(m_surface, &pane);
 
     View* v = Find(ViewAt(index));
+    auto notice = m_notices.find(index);
     if (v == nullptr) {
-        DrawCentredText(kTextNoVideo, pane);
+        if (notice != m_notices.end())
+            PaneOverlay::DrawLabel(m_surface, m_text, notice->second, pane);
+        else
+            DrawCentredText(kTextNoVideo, pane);
     } else {
         if (v->slot->TakeLatest(&v->frame))
             v->textureStale = true;
         SDL_Rect src{0, 0, 0, 0};
         SDL_Rect dst{0, 0, 0, 0};
-        if (v->slot->Failed())
-            DrawCentredText(kTextFailed, pane);
-        else if (v->slot->Reconnecting())
-            DrawCentredText(kTextReconnecting, pane);
-        else if (Upload(*v) && PictureFit::Compute(m_fitMode, pane, v->textureW, v->textureH, &src, &dst))
+        const bool failed = v->slot->Failed(), reconnecting = v->slot->Reconnecting();
+        bool pictured = false;
+        if (!failed && !reconnecting && Upload(*v) &&
+            PictureFit::Compute(m_fitMode, pane, v->textureW, v->textureH, &src, &dst)) {
             SDL_RenderCopy(m_surface, v->texture.get(), &src, &dst);
-        else
+            pictured = true;
+        }
+        if (!v->status.text.empty())
+            PaneOverlay::DrawLabel(m_surface, m_text, v->status, pane);
+        else if (notice != m_notices.end())
+            PaneOverlay::DrawLabel(m_surface, m_text, notice->second, pane);
+        else if (failed)
+            DrawCentredText(kTextFailed, pane);
+        else if (reconnecting)
+            DrawCentredText(kTextReconnecting, pane);
+        else if (!pictured)
             DrawCentredText(kTextConnecting, pane);
         if (m_titlesVisible)
             DrawTitle(v->title, pane);
+        if (!v->figures.empty())
+            PaneOverlay::DrawFigures(m_surface, m_text, v->figures, pane,
+                                     pane.y + (m_titlesVisible && !v->title.empty() ? m_text.LineHeight() + 4 : 0));
     }
 
     if (index == m_selected)

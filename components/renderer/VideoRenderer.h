@@ -1,5 +1,6 @@
 #pragma once
 #include "FrameSlot.h"
+#include "PaneOverlay.h"
 #include "IRenderManagerCallBack.h"
 #include "PictureFit.h"
 #include "SdlDeleters.h"
@@ -89,6 +90,17 @@ public:
     // Shows the "failed" state until the next picture. Thread: any.
     bool SetFailed(int view);
 
+    // A view's state in words (drawn instead of the plain state texts) and
+    // its figures block; an empty label or list draws nothing. False for an
+    // unknown view. Thread: UI.
+    bool SetStatus(int view, const PaneLabel& label);
+    bool SetFigures(int view, std::vector<std::string> lines);
+    // Words on an empty pane (why nothing plays there), kept until replaced
+    // or cleared; a pane holding a view shows them only while its own
+    // status is empty. Thread: UI.
+    void SetPaneNotice(int index, const PaneLabel& label);
+    void ClearPaneNotices();
+
     // Number of panes of the layout. Thread: UI.
     int ViewCount() const;
     // View at a pane index (indices past the layout keep views hidden by a
@@ -167,6 +179,8 @@ private:
         int textureH = 0;
         bool textureStale = false;  // frame not yet uploaded
         uint64_t drawn = 0;
+        PaneLabel status;
+        std::vector<std::string> figures;
     };
 
     View* Find(int view);
@@ -194,6 +208,7 @@ private:
     WallLayout m_layout;
     std::map<int, View> m_views;
     std::vector<int> m_panes;  // pane index -> view, 0 for empty
+    std::map<int, PaneLabel> m_notices;  // pane index -> words
     int m_nextView = 1;
     int m_selected = -1;  // pane index
     int m_hovered = -1;   // pane index

@@ -408,3 +408,80 @@ TEST_F(RendererDrawTest, RemovingAViewWhileItsStreamStillPushesIsSafe)
 }
 
 }  // namespace
+
+TEST_F(RendererDrawTest, StatusBadgesNoticesAndFiguresDrawOverTheirPanes)
+{
+    if (SDL_RWops* f = SDL_RWFromFile(kFont, "rb"))
+        SDL_RWclose(f);
+    else
+        GTEST_SKIP() << "no CJK font installed";
+    ASSERT_TRUE(r.Start(0, 0, 402, 302, canvas.Renderer()));
+    ASSERT_TRUE(r.SetLayout(2, 2, 1, 1));
+    ASSERT_TRUE(r.SetFitMode(1));
+    const int live = r.CreateView(64, 48, 1);
+    const int failed = r.CreateView(64, 48, 1);
+    const auto pic = SolidI420(64, 48, kGreen.y, kGreen.u, kGreen.v);
+    const SDL_Color green = Reference(kGreen);
+    ASSERT_TRUE(r.ShowPicture(live, pic.data(), 64, 48));
+    r.Draw();
+    const SDL_Rect p0 = r.Layout().PaneRect(0), p1 = r.Layout().PaneRect(1), p2 = r.Layout().PaneRect(2);
+    const int cx = p0.x + p0.w / 2, cy = p0.y + p0.h / 2;
+    ASSERT_TRUE(Same(canvas.At(cx, cy), green, 2));
+
+    // Over a live picture the badge darkens the centre and leaves the rest.
+    ASSERT_TRUE(r.SetStatus(live, {"无信号 5 秒", kelvo::PaneIcon::WARNING}));
+    r.Draw();
+    int darkened = 0, amber = 0;
+    for (int y = cy - 8; y <= cy + 8; ++y)
+        for (int x = p0.x + 20; x < p0.x + p0.w - 20; ++x) {
+            const SDL_Color c = canvas.At(x, y);
+            darkened += c.g < green.g - 40 && c.r < 200;
+            amber += c.r > 200 && c.g > 140 && c.b < 90;
+        }
+    EXPECT_GT(darkened, 50);
+    EXPECT_GT(amber, 10) << "the warning icon";
+    EXPECT_TRUE(Same(canvas.At(p0.x + 5, p0.y + p0.h - 5), green, 2));
+
+    // A failed view shows its words instead of the plain failure text: the
+    // error icon is red; with the status cleared the plain text is back.
+    r.SetFailed(failed);
+    ASSERT_TRUE(r.SetStatus(failed, {"服务器拒绝了视频请求", kelvo::PaneIcon::ERROR}));
+    r.Draw();
+    auto redIn = [&](const SDL_Rect& p) {
+        int red = 0;
+        for (int y = p.y; y < p.y + p.h; ++y)
+            for (int x = p.x; x < p.x + p.w; ++x) {
+                const SDL_Color c = canvas.At(x, y);
+                red += c.r > 200 && c.g < 100 && c.b < 100;
+            }
+        return red;
+    };
+    EXPECT_GT(redIn(p1), 10);
+    ASSERT_TRUE(r.SetStatus(failed, {}));
+    r.Draw();
+    EXPECT_EQ(redIn(p1), 0);
+
+    // An empty pane shows its notice, and "no video" again once cleared.
+    r.SetPaneNotice(2, {"已达到视频路数上限", kelvo::PaneIcon::ERROR});
+    r.Draw();
+    EXPECT_GT(redIn(p2), 10);
+    r.ClearPaneNotices();
+    r.Draw();
+    EXPECT_EQ(redIn(p2), 0);
+
+    // Figures sit at the top left below the title strip; the picture's
+    // bottom right corner stays untouched.
+    ASSERT_TRUE(r.SetStatus(live, {}));
+    ASSERT_TRUE(r.SetTitle(live, "Gate"));
+    ASSERT_TRUE(r.SetFigures(live, {"H.264 64x48", "25.0 fps"}));
+    r.Draw();
+    const int titleBottom = p0.y + 20;
+    int figureText = 0;
+    for (int y = titleBottom; y < titleBottom + 24; ++y)
+        for (int x = p0.x; x < p0.x + 80; ++x)
+            figureText += !Same(canvas.At(x, y), green, 40);
+    EXPECT_GT(figureText, 100);
+    EXPECT_TRUE(Same(canvas.At(p0.x + p0.w - 5, p0.y + p0.h - 5), green, 2));
+    EXPECT_FALSE(r.SetStatus(999, {"x", kelvo::PaneIcon::NONE}));
+    EXPECT_FALSE(r.SetFigures(999, {"x"}));
+}
