@@ -1,5 +1,7 @@
 #include "FrameSlot.h"
 
+#include <SDL_timer.h>
+
 #include <cstring>
 #include <utility>
 
@@ -36,6 +38,7 @@ bool FrameSlot::Store(const uint8_t* i420, int width, int height)
     m_pending.bytes.swap(buffer);
     m_pending.width = width;
     m_pending.height = height;
+    m_pending.storedMs = SDL_GetTicks();
     m_fresh = true;
     m_reconnecting = false;
     m_failed = false;

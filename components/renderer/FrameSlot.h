@@ -11,6 +11,7 @@ struct I420Frame {
     std::vector<uint8_t> bytes;
     int width = 0;
     int height = 0;
+    uint32_t storedMs = 0;  // SDL ticks when it entered the slot
 };
 
 // The latest-picture slot of one view, handed from a stream's render thread

@@ -231,6 +231,12 @@ uint64_t VideoRenderer::PicturesDrawn(int view) const
     return v ? v->drawn : 0;
 }
 
+int VideoRenderer::LastSlotDelayMs(int view) const
+{
+    const View* v = Find(view);
+    return v ? v->slotDelayMs : 0;
+}
+
 uint64_t VideoRenderer::PicturesReceived(int view) const
 {
     std::shared_ptr<FrameSlot> slot = SlotOf(view);
@@ -417,6 +423,24 @@ void VideoRenderer::SetPaneNotice(int index, const PaneLabel& label)
     RequestRepaint();
 }
 
+PaneLabel VideoRenderer::Status(int view) const
+{
+    const View* v = Find(view);
+    return v ? v->status : PaneLabel{};
+}
+
+std::vector<std::string> VideoRenderer::Figures(int view) const
+{
+    const View* v = Find(view);
+    return v ? v->figures : std::vector<std::string>{};
+}
+
+PaneLabel VideoRenderer::PaneNoticeAt(int index) const
+{
+    auto it = m_notices.find(index);
+    return it == m_notices.end() ? PaneLabel{} : it->second;
+}
+
 void VideoRenderer::ClearPaneNotices()
 {
     if (m_notices.empty())
@@ -586,6 +610,7 @@ bool VideoRenderer::Upload(View& v)
         return false;
     v.textureStale = false;
     ++v.drawn;
+    v.slotDelayMs = static_cast<int>(SDL_GetTicks() - f.storedMs);
     return true;
 }
 

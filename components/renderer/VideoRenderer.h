@@ -99,6 +99,11 @@ public:
     // or cleared; a pane holding a view shows them only while its own
     // status is empty. Thread: UI.
     void SetPaneNotice(int index, const PaneLabel& label);
+    // What SetStatus, SetFigures and SetPaneNotice left (empty for unknown
+    // views and panes). Thread: UI.
+    PaneLabel Status(int view) const;
+    std::vector<std::string> Figures(int view) const;
+    PaneLabel PaneNoticeAt(int index) const;
     void ClearPaneNotices();
 
     // Number of panes of the layout. Thread: UI.
@@ -126,6 +131,8 @@ public:
     // View of the selected pane, 0 for none (also for an empty selected pane).
     // Thread: UI.
     int SelectedView() const;
+    // Index of the selected pane, -1 for none. Thread: UI.
+    int SelectedPane() const { return m_selected; }
     // A shown view to free when every pane is taken: not the selected one if
     // another exists; a reconnecting view first, then one that never showed a
     // picture, then the oldest. 0 when no pane holds a view. Thread: UI.
@@ -166,6 +173,8 @@ public:
     uint64_t PicturesReceived(int view) const;
     // Pictures of a view uploaded for drawing. Thread: UI.
     uint64_t PicturesDrawn(int view) const;
+    // How long the last drawn picture waited in its slot, ms. Thread: UI.
+    int LastSlotDelayMs(int view) const;
 
 private:
     // UI-side state of one view.
@@ -179,6 +188,7 @@ private:
         int textureH = 0;
         bool textureStale = false;  // frame not yet uploaded
         uint64_t drawn = 0;
+        int slotDelayMs = 0;
         PaneLabel status;
         std::vector<std::string> figures;
     };

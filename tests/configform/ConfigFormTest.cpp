@@ -145,7 +145,8 @@ TEST_F(ConfigFormTest, SaveWritesEveryFieldAndTheAutostartEntry) {
     SetText("txtServerPort", "12ab");
     SetText("txtAlarmTime", "abc");
     const char* boxes[] = {"chkAutoStart", "chkWarning", "chkHideOffline", "chkMultiRun", "chkEnableTitle",
-                           "chkAutoLayout", "chkPortal", "chkAudioWarning"};
+                           "chkAutoLayout", "chkPortal", "chkAudioWarning", "chkRestoreView", "chkAlarmFront",
+                           "chkTileStates", "chkDigitalZoom"};
     std::vector<int> flipped;
     for (const char* box : boxes) {
         flipped.push_back(Find<CCheckBoxUI>(box)->GetCheck() ? 0 : 1);
@@ -157,7 +158,8 @@ TEST_F(ConfigFormTest, SaveWritesEveryFieldAndTheAutostartEntry) {
     EXPECT_EQ(12, c.serverPort);
     EXPECT_EQ(0, c.AlarmDisplayTime);
     const int saved[] = {c.autoStart, c.enableAlarm, c.hideOffline, c.multiRun, c.enableTitle, c.autoLayout,
-                         c.EnablePortal, c.EnableAudioAlarm};
+                         c.EnablePortal, c.EnableAudioAlarm, c.restoreLastView, c.alarmBringToFront,
+                         c.tileStates, c.digitalZoom};
     for (size_t i = 0; i < flipped.size(); ++i) EXPECT_EQ(flipped[i], saved[i]) << boxes[i];
     EXPECT_EQ(1, c.autoStart);
     EXPECT_EQ(m_prog + "Record", c.recordDirectory);

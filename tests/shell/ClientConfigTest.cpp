@@ -173,6 +173,7 @@ TEST_F(ClientConfigTest, RoundTripKeepsEveryFieldAndWritesInOrder) {
     for (TiXmlElement* e = doc.RootElement()->FirstChildElement(); e; e = e->NextSiblingElement()) order.push_back(e->Value());
     const std::vector<std::string> expected = {"autoLogin", "savePassword", "lastUser", "lastPassword", "picDirectory",
         "recordDirectory", "autoStart", "enableAlarm", "enableTitle", "autoLayout", "multiRun", "hideOffline", "restoreLastView", "alarmBringToFront",
+        "tileStates", "digitalZoom",
         "displayMode", "videoCol", "videoRow", "firstVideoCol", "firstVideoRow", "serverAddress", "serverPort",
         "AlarmDisplayTime", "EnableAudioAlarm", "AudioAlarmFile", "EnablePortal", "userHistroy"};
     EXPECT_EQ(expected, order);

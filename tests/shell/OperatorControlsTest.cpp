@@ -78,6 +78,10 @@ TEST(OperatorKeys, LayoutsFullScreenLockAndCommands) {
     EXPECT_EQ(view.command, KeyCommand::OpenView);
     EXPECT_EQ(view.layout, 8);
     EXPECT_EQ(Down('0', MK_CONTROL).command, KeyCommand::None);
+    // The figures overlay wants both modifiers: Ctrl+A alone is not ours.
+    EXPECT_EQ(Down('A', MK_CONTROL | MK_SHIFT).command, KeyCommand::Figures);
+    EXPECT_EQ(Down('A', MK_CONTROL).command, KeyCommand::None);
+    EXPECT_EQ(Down('A', MK_SHIFT).command, KeyCommand::None);
     // One action per press: auto-repeat and releases do nothing.
     EXPECT_EQ(Down('S', MK_CONTROL | KEY_REPEAT_FLAG).command, KeyCommand::None);
     EXPECT_EQ(OperatorKeyFor(WM_KEYUP, '1', 0).command, KeyCommand::None);

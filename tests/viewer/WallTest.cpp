@@ -2,9 +2,11 @@
 // pictures reach the renderer, layouts shrink and views are reused.
 #include <gtest/gtest.h>
 
+#include <httplib.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <set>
 
@@ -109,4 +111,57 @@ TEST_F(WallTest, AnUnseenWallStopsDecodingAndResumesWhenShown) {
     wall.SetPicturesWanted(true);
     EXPECT_TRUE(WaitFor([&] { return wall.Renderer().PicturesReceived(view) > hidden + 3; }, 15000))
         << "pictures did not come back";
+}
+
+TEST_F(WallTest, TileWordsFollowTheStreamThroughADropAndFiguresCountIt) {
+    ASSERT_TRUE(wall.OpenCamera("C4", "C4"));
+    const int view = wall.FindCamera("C4")->view;
+    auto status = [&] {
+        wall.RefreshTiles();
+        return wall.Renderer().Status(view).text;
+    };
+    EXPECT_EQ(status(), u8"正在连接…");
+    ASSERT_TRUE(WaitFor([&] { return status().empty() && wall.Renderer().PicturesReceived(view) > 3; }, 20000))
+        << status();
+
+    wall.SetFiguresShown(true);
+    ASSERT_TRUE(WaitFor([&] { return status().empty() && !wall.Renderer().Figures(view).empty(); }, 5000));
+    const auto figures = wall.Renderer().Figures(view);
+    ASSERT_EQ(figures.size(), 4u);
+    EXPECT_EQ(figures[0], u8"H.264 352×288");
+    double received = 0, decoded = 0;
+    ASSERT_EQ(std::sscanf(figures[1].c_str(), u8"收 %lf  解 %lf", &received, &decoded), 2) << figures[1];
+    EXPECT_GT(received, 5);  // the camera sends 10 frames/s
+    EXPECT_LT(received, 20);
+    EXPECT_GT(decoded, 5);
+    wall.SetFiguresShown(false);
+    wall.RefreshTiles();
+    EXPECT_TRUE(wall.Renderer().Figures(view).empty());
+
+    // The relay drops the stream: the view says it reconnects, then plays again.
+    httplib::Client http("127.0.0.1", m_sim->http);
+    auto r = http.Post("/sim/drop?server=relay", "", "text/plain");
+    ASSERT_TRUE(r && r->status == 200);
+    ASSERT_TRUE(WaitFor([&] { return status().find(u8"重连") != std::string::npos; }, 10000)) << status();
+    const auto before = wall.Renderer().PicturesReceived(view);
+    EXPECT_TRUE(WaitFor([&] { return status().empty() && wall.Renderer().PicturesReceived(view) > before; }, 20000))
+        << status();
+
+    // Switched off, the view shows no words whatever the stream does.
+    wall.SetTileStatesShown(false);
+    EXPECT_EQ(wall.Renderer().Status(view).text, "");
+}
+
+TEST_F(WallTest, NoticesMarkThePaneACameraCouldNotTakeUntilOneOpens) {
+    wall.SetLayout(2, 2, 1, 1);
+    ASSERT_TRUE(wall.OpenCamera("C1", "C1"));
+    wall.ShowNotice(kelvo::PaneNotice::STREAM_LIMIT);
+    EXPECT_EQ(wall.Renderer().PaneNoticeAt(1).text, u8"已达到视频路数上限") << "the first empty pane";
+    EXPECT_TRUE(wall.Renderer().PaneNoticeAt(0).text.empty());
+    wall.ShowNotice(kelvo::PaneNotice::OUTSIDE_SCHEDULE);
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(wall.Renderer().PaneNoticeAt(i).text.empty()) << i;
+    wall.RefreshTiles();  // the schedule's notice does not expire on its own
+    EXPECT_FALSE(wall.Renderer().PaneNoticeAt(3).text.empty());
+    ASSERT_TRUE(wall.OpenCamera("C2", "C2"));
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(wall.Renderer().PaneNoticeAt(i).text.empty()) << i;
 }

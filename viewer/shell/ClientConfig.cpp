@@ -175,6 +175,8 @@ void ClientConfig::LoadConfig() {
     hideOffline = ReadFlag(root, "hideOffline", 0);
     restoreLastView = ReadFlag(root, "restoreLastView", 1);
     alarmBringToFront = ReadFlag(root, "alarmBringToFront", 0);
+    tileStates = ReadFlag(root, "tileStates", 1);
+    digitalZoom = ReadFlag(root, "digitalZoom", 1);
     displayMode = ReadInt(root, "displayMode", 1);
     videoCol = ReadInt(root, "videoCol", 2);
     videoRow = ReadInt(root, "videoRow", 2);
@@ -216,6 +218,8 @@ std::string ClientConfig::BuildDocument() const {
     Add(root, "hideOffline", hideOffline);
     Add(root, "restoreLastView", restoreLastView);
     Add(root, "alarmBringToFront", alarmBringToFront);
+    Add(root, "tileStates", tileStates);
+    Add(root, "digitalZoom", digitalZoom);
     Add(root, "displayMode", displayMode);
     Add(root, "videoCol", videoCol);
     Add(root, "videoRow", videoRow);

@@ -56,6 +56,8 @@ public:
     int hideOffline = 0;
     int restoreLastView = 1;  // reopen the wall of the last session after login
     int alarmBringToFront = 0;  // a new alarm brings the main window to the front
+    int tileStates = 1;   // each view says in words what its stream is doing
+    int digitalZoom = 1;  // the wheel zooms into a view's picture
     int enableAlarm = 0;
     int EnableAudioAlarm = 0;
     std::string AudioAlarmFile;

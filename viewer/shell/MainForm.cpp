@@ -99,6 +99,7 @@ void MainForm::ApplyAlarmSettings() {
     wall->SetAlarmTime(config.AlarmDisplayTime);
     wall->EnableAlarm(config.enableAlarm != 0);
     wall->Renderer().SetTitlesVisible(config.enableTitle != 0);
+    wall->SetTileStatesShown(config.tileStates != 0);
     wall->SetAlarmSoundSwitch(config.EnableAudioAlarm != 0);
     if (config.EnableAudioAlarm)
         wall->PlayAlarmSound();
@@ -182,6 +183,7 @@ void MainForm::OnSessionEvent(const SessionEvent& e) {
     case KELVO_SESSION_OUTSIDE_SCHEDULE:
         if (Wall()->OpenCount() > 0) {
             Wall()->CloseAll();
+            Wall()->ShowNotice(PaneNotice::OUTSIDE_SCHEDULE);
             ShowMessage("该视频不允许在这个时段观看，已经自动关闭！");
         }
         break;

@@ -36,10 +36,12 @@ bool MainForm::EnsureFreePane() {
 bool MainForm::OpenCameraVideo(const std::string& key, const std::string& title) {
     void* session = Wall()->Session();
     if (static_cast<int>(Wall()->OpenCount()) >= KelvoSession_GetMaxStream(session)) {
+        Wall()->ShowNotice(PaneNotice::STREAM_LIMIT);
         ShowMessage("您打开的视频达到了最大限制，请和管理员联系！");
         return false;
     }
     if (!(KelvoSession_GetRightMask(session) & RIGHT_SCHEDULE)) {
+        Wall()->ShowNotice(PaneNotice::OUTSIDE_SCHEDULE);
         ShowMessage("您在当前时间段没有权限观看，请和管理员联系！");
         return false;
     }
@@ -248,6 +250,9 @@ bool MainForm::OnOperatorKey(UINT message, WPARAM vk, LPARAM lParam) {
         break;
     case KeyCommand::Lock:
         SetLocked(true);
+        break;
+    case KeyCommand::Figures:
+        Wall()->SetFiguresShown(!Wall()->FiguresShown());
         break;
     case KeyCommand::OpenView:
         SetTour(false, 0);

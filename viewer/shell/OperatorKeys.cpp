@@ -39,6 +39,7 @@ KeyAction OperatorKeyFor(UINT message, WPARAM vk, LPARAM lParam) {
     }
     if (!down || repeat) return action;
     if (ctrl) {
+        if (vk == 'A' && (lParam & MK_SHIFT)) action.command = KeyCommand::Figures;
         if (vk == 'S') action.command = KeyCommand::Snapshot;
         if (vk == 'R') action.command = KeyCommand::Record;
         if (vk >= '1' && vk <= '9') {

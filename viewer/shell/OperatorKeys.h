@@ -10,13 +10,14 @@
 //   Ctrl+R         start/stop local recording of the selected camera
 //   L              lock the desktop
 //   Ctrl+1..9      open the first nine saved views
+//   Ctrl+Shift+A   show/hide each view's figures
 #pragma once
 
 #include <UIDefs.h>
 
 namespace kelvo {
 
-enum class KeyCommand { None, Layout, FullScreen, Ptz, Snapshot, Record, Lock, OpenView };
+enum class KeyCommand { None, Layout, FullScreen, Ptz, Snapshot, Record, Lock, OpenView, Figures };
 
 struct KeyAction {
     KeyCommand command = KeyCommand::None;

@@ -65,6 +65,8 @@ void ConfigForm::InitWindow() {
     SetCheck("chkHideOffline", m_config.hideOffline);
     SetCheck("chkRestoreView", m_config.restoreLastView);
     SetCheck("chkAlarmFront", m_config.alarmBringToFront);
+    SetCheck("chkTileStates", m_config.tileStates);
+    SetCheck("chkDigitalZoom", m_config.digitalZoom);
     if (CControlUI* cancel = m_pm.FindControl("btnCancel")) cancel->SetFocus();
     SetFieldText("txtAlarmTime", std::to_string(m_config.AlarmDisplayTime), false);
     SetFieldText("txtAudioAlarmFile", m_config.AudioAlarmFile, true);
@@ -136,6 +138,8 @@ void ConfigForm::Save() {
     m_config.hideOffline = Checked("chkHideOffline");
     m_config.restoreLastView = Checked("chkRestoreView");
     m_config.alarmBringToFront = Checked("chkAlarmFront");
+    m_config.tileStates = Checked("chkTileStates");
+    m_config.digitalZoom = Checked("chkDigitalZoom");
     m_config.AlarmDisplayTime = ParseLeadingInt(FieldText("txtAlarmTime"));
     m_config.EnableAudioAlarm = Checked("chkAudioWarning");
     m_config.AudioAlarmFile = FieldText("txtAudioAlarmFile");

@@ -51,6 +51,14 @@ KelvoPlayer::~KelvoPlayer() {
 }
 
 namespace {
+long long SteadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+constexpr long long kNoticeMs = 5000;
+constexpr long long kFigurePeriodMs = 1000;
+
 long long RealtimeMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
         .count();
@@ -112,6 +120,7 @@ void KelvoPlayer::OnSession(int event, int value1, int value2, void* user) {
 void KelvoPlayer::OnStreamState(int state, int value1, int value2, void* user) {
     auto* cam = static_cast<PlayerCamera*>(user);
     KelvoPlayer* self = cam->wall;
+    cam->tile.NoteState(state, value1, SteadyMs());
     if ((state == KELVO_STREAM_REQUESTING || state == KELVO_STREAM_RECONNECTING) && value1 >= 7)
         self->m_renderer->SetReconnecting(cam->view, 0);
     if (state == KELVO_STREAM_FAILED) self->m_renderer->SetFailed(cam->view);
@@ -129,6 +138,7 @@ void KelvoPlayer::OnStreamState(int state, int value1, int value2, void* user) {
 void KelvoPlayer::OnPicture(int type, unsigned char* data, int length, int, int, int alarm, void* user) {
     auto* cam = static_cast<PlayerCamera*>(user);
     const int w = cam->width, h = cam->height;
+    cam->tile.NoteFrame(SteadyMs());
     if (type == 0 && length >= w * h * 3 / 2) cam->wall->m_renderer->ShowPicture(cam->view, data, w, h);
     const bool on = alarm != 0;
     if (cam->alarm.exchange(on) != on) cam->wall->OnCameraAlarm(cam->key, on);
@@ -152,6 +162,66 @@ void KelvoPlayer::SetPicturesWanted(bool wanted) {
     m_picturesWanted = wanted;
     for (auto& kv : m_cameras)
         if (kv.second->stream) KelvoStream_SetDataType(kv.second->stream, wanted ? 0 : 1);
+}
+
+void KelvoPlayer::SetTileStatesShown(bool on) {
+    m_tileStates = on;
+    RefreshTiles();
+}
+
+void KelvoPlayer::SetFiguresShown(bool on) {
+    m_figures = on;
+    for (auto& kv : m_cameras) kv.second->lastSample = FigureSample{};
+    RefreshTiles();
+}
+
+void KelvoPlayer::RefreshTiles() {
+    if (!m_renderer) return;
+    const long long now = SteadyMs();
+    for (auto& kv : m_cameras) {
+        PlayerCamera& cam = *kv.second;
+        m_renderer->SetStatus(cam.view, m_tileStates ? LabelFor(cam.tile.StatusAt(now)) : PaneLabel{});
+        if (!m_figures) {
+            m_renderer->SetFigures(cam.view, {});
+            continue;
+        }
+        if (cam.lastSample.atMs != 0 && now - cam.lastSample.atMs < kFigurePeriodMs) continue;
+        FigureSample sample;
+        KelvoStream_GetStats(cam.stream, &sample.stream);
+        sample.stored = m_renderer->PicturesReceived(cam.view);
+        sample.drawn = m_renderer->PicturesDrawn(cam.view);
+        sample.slotDelayMs = m_renderer->LastSlotDelayMs(cam.view);
+        sample.atMs = now;
+        if (cam.lastSample.atMs != 0) m_renderer->SetFigures(cam.view, FigureLines(cam.lastSample, sample));
+        cam.lastSample = sample;
+    }
+    for (auto it = m_noticeUntil.begin(); it != m_noticeUntil.end();) {
+        if (it->second != 0 && now >= it->second) {
+            m_renderer->SetPaneNotice(it->first, PaneLabel{});
+            it = m_noticeUntil.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void KelvoPlayer::ShowNotice(PaneNotice notice) {
+    if (!m_renderer || !m_tileStates) return;
+    const PaneLabel label = LabelFor(notice);
+    if (notice == PaneNotice::OUTSIDE_SCHEDULE) {
+        for (int i = 0; i < m_renderer->ViewCount(); ++i) {
+            m_renderer->SetPaneNotice(i, label);
+            m_noticeUntil[i] = 0;
+        }
+    } else {
+        int pane = -1;
+        for (int i = 0; i < m_renderer->ViewCount() && pane < 0; ++i)
+            if (m_renderer->ViewAt(i) == 0) pane = i;
+        if (pane < 0) pane = m_renderer->SelectedPane();
+        if (pane < 0) return;
+        m_renderer->SetPaneNotice(pane, label);
+        m_noticeUntil[pane] = SteadyMs() + kNoticeMs;
+    }
 }
 
 void KelvoPlayer::OnCameraAlarm(const std::string& key, bool on) {
@@ -261,6 +331,8 @@ bool KelvoPlayer::OpenCamera(const std::string& key, const std::string& name) {
     m_renderer->SetTitle(view, DuiLib::GbkToUtf8Lenient(LastTitleComponent(name)));
     KelvoStream_Start(cam->stream);
     m_cameras[key] = std::move(cam);
+    m_renderer->ClearPaneNotices();
+    m_noticeUntil.clear();
     if (m_handle) m_handle->OnCameraOpened(key, 1);
     return true;
 }

@@ -26,6 +26,7 @@
 
 #include "VideoRenderer.h"
 #include "PlayToolBar.h"
+#include "TileStatus.h"
 #include "ToolBarState.h"
 
 namespace kelvo {
@@ -59,6 +60,8 @@ struct PlayerCamera {
     std::string name;  // GBK title path
     std::atomic<int> width{352}, height{288};
     std::atomic<bool> alarm{false};
+    TileTracker tile;
+    FigureSample lastSample;  // UI thread
 };
 
 class KelvoPlayer : public IRenderManagerCallBack {
@@ -103,6 +106,21 @@ public:
     // streams stop decoding and resume at their next key frame. Thread: UI.
     void SetPicturesWanted(bool wanted);
     bool PicturesWanted() const { return m_picturesWanted; }
+
+    // --- state words and figures over the views (UI thread)
+    // Words for what each stream is doing (on by default); off, the views
+    // show only the plain connecting/failed texts.
+    void SetTileStatesShown(bool on);
+    bool TileStatesShown() const { return m_tileStates; }
+    // The per-view figures overlay (off by default).
+    void SetFiguresShown(bool on);
+    bool FiguresShown() const { return m_figures; }
+    // Refreshes the words and, once a second, the figures (a 500 ms timer).
+    void RefreshTiles();
+    // Why a camera could not be opened, on the pane it would have taken
+    // (the first empty one, else the selected one) for a few seconds; the
+    // schedule's notice stays on every pane until a camera opens.
+    void ShowNotice(PaneNotice notice);
 
     // --- full screen (UI thread)
     void ToggleFullScreen();
@@ -160,6 +178,9 @@ private:
     DuiLib::HWND m_window = nullptr;
     KelvoPlayerHandle* m_handle = nullptr;  // borrowed: the main window
     bool m_picturesWanted = true;
+    bool m_tileStates = true;
+    bool m_figures = false;
+    std::map<int, long long> m_noticeUntil;  // pane index -> steady ms (0: until a camera opens)
     std::map<std::string, std::unique_ptr<PlayerCamera>> m_cameras;
     std::string m_user, m_password;
     bool m_alarmEnable = false;

@@ -12,6 +12,19 @@ KelvoPlayerUI::~KelvoPlayerUI() {
     m_wall->SetRepaint(nullptr);
 }
 
+void KelvoPlayerUI::DoInit() {
+    WallSurfaceUI::DoInit();
+    if (m_pManager) m_pManager->SetTimer(this, kTileTimer, 500);
+}
+
+void KelvoPlayerUI::DoEvent(DuiLib::TEventUI& event) {
+    if (event.Type == DuiLib::UIEVENT_TIMER && event.wParam == kTileTimer) {
+        m_wall->RefreshTiles();
+        return;
+    }
+    WallSurfaceUI::DoEvent(event);
+}
+
 bool KelvoPlayerUI::StartWall(DuiLib::HWND window) { return m_wall->Start(window); }
 
 void KelvoPlayerUI::SetVisible(bool visible) {

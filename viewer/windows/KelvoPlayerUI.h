@@ -21,6 +21,11 @@ public:
     // and owns its toolbar.
     bool StartWall(DuiLib::HWND window);
 
+    // Refreshes the views' state words and figures every 500 ms.
+    static constexpr DuiLib::UINT kTileTimer = 0x7B01;
+    void DoInit() override;
+    void DoEvent(DuiLib::TEventUI& event) override;
+
     void SetVisible(bool visible = true) override;
     void SetInternVisible(bool visible = true) override;
 
