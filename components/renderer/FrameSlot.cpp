@@ -101,6 +101,7 @@ bool FrameSlot::TakeLatest(I420Frame* frame)
     frame->bytes.swap(m_pending.bytes);
     frame->width = m_pending.width;
     frame->height = m_pending.height;
+    frame->storedMs = m_pending.storedMs;
     m_fresh = false;
     // What came back is the previously drawn picture's buffer.
     if (m_pending.bytes.capacity() > m_spare.capacity())

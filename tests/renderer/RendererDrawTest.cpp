@@ -482,6 +482,14 @@ TEST_F(RendererDrawTest, StatusBadgesNoticesAndFiguresDrawOverTheirPanes)
             figureText += !Same(canvas.At(x, y), green, 40);
     EXPECT_GT(figureText, 100);
     EXPECT_TRUE(Same(canvas.At(p0.x + p0.w - 5, p0.y + p0.h - 5), green, 2));
+    // The wait in the slot is measured from the picture's arrival there
+    // (not from the start of the clock).
+    while (SDL_GetTicks() < 1500)
+        SDL_Delay(20);
+    ASSERT_TRUE(r.ShowPicture(live, pic.data(), 64, 48));
+    r.Draw();
+    EXPECT_LT(r.LastSlotDelayMs(live), 500);
+    EXPECT_GE(r.LastSlotDelayMs(live), 0);
     EXPECT_FALSE(r.SetStatus(999, {"x", kelvo::PaneIcon::NONE}));
     EXPECT_FALSE(r.SetFigures(999, {"x"}));
 }
