@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 
 namespace kelvo {
 
@@ -22,6 +23,8 @@ constexpr SDL_Color kPrimaryText{0xEB, 0xEB, 0xEB, 0xFF};
 constexpr SDL_Color kTitleStrip{0x00, 0x00, 0x00, 0x99};  // 60 % black
 constexpr SDL_Color kSelectedFrame{0x4C, 0x9B, 0xE8, 0xFF};
 constexpr SDL_Color kHoverFrame{0x45, 0x77, 0xA0, 0xFF};
+// A press that moves less than this is a click, not a pan.
+constexpr int kDragSlop = 3;
 
 void SetColour(SDL_Renderer* r, SDL_Color c)
 {
@@ -417,13 +420,14 @@ void VideoRenderer::SetFontPath(const std::string& path)
     RequestRepaint();
 }
 
-int VideoRenderer::HandleMouse(int x, int y, MouseAction action, int /*wheel*/)
+int VideoRenderer::HandleMouse(int x, int y, MouseAction action, int wheel)
 {
     const int pane = action == MouseAction::LEAVE ? -1 : m_layout.HitTest(x, y);
     if (pane != m_hovered) {
         m_hovered = pane;
         RequestRepaint();
     }
+    TrackZoom(pane, x, y, action, wheel);
     const bool click = action == MouseAction::LEFT_DOWN || action == MouseAction::RIGHT_DOWN ||
                        action == MouseAction::DOUBLE_CLICK;
     if (!click || pane < 0)
@@ -489,8 +493,11 @@ void VideoRenderer::DrawPane(int index, const SDL_Rect& pane)
             DrawCentredText(kTextFailed, pane);
         else if (v->slot->Reconnecting())
             DrawCentredText(kTextReconnecting, pane);
-        else if (Upload(*v) && PictureFit::Compute(m_fitMode, pane, v->textureW, v->textureH, &src, &dst))
+        else if (Upload(*v) && PictureFit::Compute(m_fitMode, pane, v->textureW, v->textureH, &src, &dst)) {
+            src = v->zoom.Source(PictureZoom::Placement{v->textureW, v->textureH, src, dst});
             SDL_RenderCopy(m_surface, v->texture.get(), &src, &dst);
+            DrawZoomBadge(v->zoom, pane);
+        }
         else
             DrawCentredText(kTextConnecting, pane);
         if (m_titlesVisible)
@@ -565,6 +572,102 @@ void VideoRenderer::DrawFrame(const SDL_Rect& pane, int thickness, SDL_Color col
     };
     SetColour(m_surface, colour);
     SDL_RenderFillRects(m_surface, edges, 4);
+}
+
+bool VideoRenderer::PlaceOf(int view, PictureZoom::Placement* p) const
+{
+    const View* v = Find(view);
+    const int index = IndexOf(view);
+    if (v == nullptr || index < 0 || index >= m_layout.PaneCount())
+        return false;
+    return PictureZoom::Place(m_fitMode, m_layout.PaneRect(index), v->frame.width, v->frame.height, p);
+}
+
+void VideoRenderer::TrackZoom(int pane, int x, int y, MouseAction action, int wheel)
+{
+    if (!m_zoomEnabled)
+        return;
+    PictureZoom::Placement place;
+    switch (action) {
+    case MouseAction::WHEEL: {
+        const int view = ViewAt(pane);
+        if (pane >= 0 && PlaceOf(view, &place) && Find(view)->zoom.ZoomAt(place, x, y, wheel))
+            RequestRepaint();
+        return;
+    }
+    case MouseAction::LEFT_DOWN:
+        m_dragView = ViewAt(pane);
+        m_dragging = false;
+        m_dragX = x;
+        m_dragY = y;
+        return;
+    case MouseAction::MOVE: {
+        View* v = Find(m_dragView);
+        if (v == nullptr || !v->zoom.Zoomed())
+            return;
+        if (!m_dragging && std::abs(x - m_dragX) < kDragSlop && std::abs(y - m_dragY) < kDragSlop)
+            return;
+        m_dragging = true;
+        if (PlaceOf(m_dragView, &place) && v->zoom.PanBy(place, x - m_dragX, y - m_dragY))
+            RequestRepaint();
+        m_dragX = x;
+        m_dragY = y;
+        return;
+    }
+    case MouseAction::LEFT_UP:
+    case MouseAction::LEAVE:
+        m_dragView = 0;
+        m_dragging = false;
+        return;
+    default:
+        return;
+    }
+}
+
+void VideoRenderer::SetZoomEnabled(bool enabled)
+{
+    m_zoomEnabled = enabled;
+    m_dragView = 0;
+    m_dragging = false;
+    if (enabled)
+        return;
+    for (auto& [number, view] : m_views)
+        view.zoom.Reset();
+    RequestRepaint();
+}
+
+bool VideoRenderer::ResetZoomAt(int x, int y)
+{
+    View* v = Find(ViewAt(m_layout.HitTest(x, y)));
+    if (v == nullptr || !v->zoom.Zoomed())
+        return false;
+    v->zoom.Reset();
+    RequestRepaint();
+    return true;
+}
+
+double VideoRenderer::ZoomFactor(int view) const
+{
+    const View* v = Find(view);
+    return v ? v->zoom.Factor() : 1.0;
+}
+
+void VideoRenderer::DrawZoomBadge(const PictureZoom& zoom, const SDL_Rect& pane)
+{
+    if (!zoom.Zoomed())
+        return;
+    const std::string label = zoom.Label();
+    int w = 0;
+    int h = 0;
+    if (!m_text.Measure(m_surface, label, kPrimaryText, &w, &h))
+        return;
+    // Top right, below where a title strip would be.
+    const SDL_Rect box{pane.x + pane.w - w - 12, pane.y + m_text.LineHeight() + 8, w + 8, h + 4};
+    SDL_SetRenderDrawBlendMode(m_surface, SDL_BLENDMODE_BLEND);
+    SetColour(m_surface, kTitleStrip);
+    SDL_RenderFillRect(m_surface, &box);
+    SDL_SetRenderDrawBlendMode(m_surface, SDL_BLENDMODE_NONE);
+    m_text.Draw(m_surface, label, kPrimaryText, box.x + 4, box.y + 2);
 }
 
 }  // namespace kelvo
