@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdlib>
 
 namespace kelvo {
 
@@ -23,8 +22,6 @@ constexpr SDL_Color kPrimaryText{0xEB, 0xEB, 0xEB, 0xFF};
 constexpr SDL_Color kTitleStrip{0x00, 0x00, 0x00, 0x99};  // 60 % black
 constexpr SDL_Color kSelectedFrame{0x4C, 0x9B, 0xE8, 0xFF};
 constexpr SDL_Color kHoverFrame{0x45, 0x77, 0xA0, 0xFF};
-// A press that moves less than this is a click, not a pan.
-constexpr int kDragSlop = 3;
 
 void SetColour(SDL_Renderer* r, SDL_Color c)
 {
@@ -597,27 +594,21 @@ void VideoRenderer::TrackZoom(int pane, int x, int y, MouseAction action, int wh
     }
     case MouseAction::LEFT_DOWN:
         m_dragView = ViewAt(pane);
-        m_dragging = false;
-        m_dragX = x;
-        m_dragY = y;
+        m_drag.Press(x, y);
         return;
     case MouseAction::MOVE: {
         View* v = Find(m_dragView);
-        if (v == nullptr || !v->zoom.Zoomed())
-            return;
-        if (!m_dragging && std::abs(x - m_dragX) < kDragSlop && std::abs(y - m_dragY) < kDragSlop)
-            return;
-        m_dragging = true;
-        if (PlaceOf(m_dragView, &place) && v->zoom.PanBy(place, x - m_dragX, y - m_dragY))
+        int dx = 0;
+        int dy = 0;
+        if (v != nullptr && v->zoom.Zoomed() && m_drag.Move(x, y, &dx, &dy) && PlaceOf(m_dragView, &place) &&
+            v->zoom.PanBy(place, dx, dy))
             RequestRepaint();
-        m_dragX = x;
-        m_dragY = y;
         return;
     }
     case MouseAction::LEFT_UP:
     case MouseAction::LEAVE:
         m_dragView = 0;
-        m_dragging = false;
+        m_drag.Release();
         return;
     default:
         return;
@@ -628,7 +619,7 @@ void VideoRenderer::SetZoomEnabled(bool enabled)
 {
     m_zoomEnabled = enabled;
     m_dragView = 0;
-    m_dragging = false;
+    m_drag.Release();
     if (enabled)
         return;
     for (auto& [number, view] : m_views)

@@ -6,6 +6,7 @@
 #include "SdlDeleters.h"
 #include "TextPainter.h"
 #include "WallLayout.h"
+#include "ZoomDrag.h"
 
 #include <SDL.h>
 
@@ -219,9 +220,7 @@ private:
     PictureFit::Mode m_fitMode = PictureFit::KEEP_ASPECT;
     bool m_zoomEnabled = true;
     int m_dragView = 0;  // pressed view, 0 when the left button is up
-    bool m_dragging = false;
-    int m_dragX = 0;
-    int m_dragY = 0;
+    ZoomDrag m_drag;
     TextPainter m_text;
 };
 
