@@ -6,7 +6,6 @@
 
 #include <SDL.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,14 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "ProgramFixture.h"
 #include "XvfbSession.h"
 #include "tests/sim/SimProcess.h"
 
 using namespace viewertest;
 
 namespace {
-
-using Layout = std::map<std::string, ControlBox>;
 
 // Where the camera's dark and light squares meet along one screen row.
 struct Row {
@@ -32,30 +30,11 @@ struct Row {
     }
 };
 
-class ZoomE2E : public ::testing::Test {
+class ZoomE2E : public ProgramFixture {
 protected:
     void SetUp() override {
-        if (std::system("command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v import >/dev/null") != 0)
-            GTEST_SKIP() << "Xvfb, xdotool or ImageMagick missing";
-        char tmpl[] = "/tmp/kelvo-zoom-e2e-XXXXXX";
-        tmp = mkdtemp(tmpl);
-        layouts = tmp + "/layout";
-        mkdir(layouts.c_str(), 0700);
-        build = Env("KELVO_BUILD_DIR", ".");
-        config = build + "/bin/Config.dat";
+        Prepare("zoom", "command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v import >/dev/null");
     }
-    void TearDown() override {
-        if (viewer > 0) {
-            kill(viewer, SIGKILL);
-            WaitExit(viewer, 5000);
-        }
-        if (!config.empty()) unlink(config.c_str());
-        unlink((build + "/bin/Views.xml").c_str());
-        if (!tmp.empty()) {
-            EXPECT_EQ(std::system(("rm -rf '" + tmp + "'").c_str()), 0);
-        }
-    }
-    Layout Main() { return ReadLayout(layouts, "KelvoMainForm"); }
     bool FullScreenShown() { return Exists(layouts + "/KelvoPlayer.layout"); }
 
     // The row of the picture through its squares (clear of the camera's text
@@ -93,8 +72,6 @@ protected:
         return false;
     }
 
-    std::string tmp, layouts, build, config;
-    pid_t viewer = -1;
     int x0 = 0, x1 = 0, y = 0, cx = 0, cy = 0;
 };
 
@@ -110,15 +87,9 @@ TEST_F(ZoomE2E, WheelEnlargesCtrlDoubleClickRestoresDoubleClickStillGoesFullScre
     WriteDemoConfig(config, sim.central, "<videoCol>1</videoCol><videoRow>1</videoRow>");
     XDisplay x;
     ASSERT_TRUE(x.Ok());
-    viewer = Spawn({build + "/bin/KelvoView"}, {"DISPLAY=" + x.Name(), "SDL_VIDEODRIVER=x11", "XDG_RUNTIME_DIR=" + tmp,
-                                                "KELVO_LAYOUT_DIR=" + layouts,
-                                                "ASAN_OPTIONS=halt_on_error=1:detect_leaks=0"});
-    ASSERT_GT(viewer, 0);
+    ASSERT_TRUE(StartViewer(x));
     ASSERT_TRUE(sim.WaitLine("login demo ok", 30000));
-    ASSERT_TRUE(WaitLayout(layouts, "KelvoMainForm", 20000, [](const Layout& l) {
-        auto it = l.find("cameraItem_C4");
-        return it != l.end() && it->second.visible;
-    }));
+    ASSERT_TRUE(WaitLayout(layouts, "KelvoMainForm", 20000, Shown("cameraItem_C4")));
 
     // C4 sends 352x288 with eight squares across.
     const ControlBox item = Main()["cameraItem_C4"];

@@ -1,13 +1,12 @@
 // Digital zoom on the record window's player control, headless: the wheel,
 // drags, Ctrl+double-click and the switch, read from the window's pixels.
 #include "../duilib/UiTestSupport.h"
+#include "TempSkin.h"
 #include "VideoPlayerUI.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <fstream>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -46,26 +45,16 @@ std::shared_ptr<kelvo::RecordPlayer> MakeStill(SDL_Window*) { return std::make_s
 
 class PlayerHost : public WindowImplBase {
 public:
-    PlayerHost() {
-        char tmpl[] = "/tmp/kelvo-playerhost-XXXXXX";
-        m_dir = mkdtemp(tmpl);
-        m_skin = m_dir + "/playerHost.xml";
-        std::ofstream(m_skin) << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                 "<Window size=\"400,300\"><VerticalLayout><VideoPlayer name=\"player\"/>"
-                                 "</VerticalLayout></Window>\n";
-    }
     ~PlayerHost() override {
         if (GetHWND()) DestroyWindow(GetHWND());
         WindowRegistry::Instance().FlushDeferred();
-        unlink(m_skin.c_str());
-        rmdir(m_dir.c_str());
     }
     const char* GetWindowClassName() const override { return "PlayerHost"; }
     kelvo::VideoPlayerUI* player = nullptr;  // owned by the control tree
 
 protected:
     CDuiString GetSkinFolder() override { return "skin/"; }
-    CDuiString GetSkinFile() override { return m_skin.c_str(); }
+    CDuiString GetSkinFile() override { return m_skin.Path().c_str(); }
     CControlUI* CreateControl(const char* cls) override {
         if (std::string(cls) != "VideoPlayer") return nullptr;
         auto ui = std::make_unique<kelvo::VideoPlayerUI>();
@@ -75,7 +64,8 @@ protected:
     }
 
 private:
-    std::string m_dir, m_skin;
+    wintest::TempSkin m_skin{
+        "playerHost", "<Window size=\"400,300\"><VerticalLayout><VideoPlayer name=\"player\"/></VerticalLayout></Window>"};
 };
 
 class PlayerZoomTest : public ::testing::Test {
