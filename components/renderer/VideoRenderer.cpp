@@ -494,9 +494,9 @@ void VideoRenderer::DrawPane(int index, const SDL_Rect& pane)
             src = v->zoom.Source(PictureZoom::Placement{v->textureW, v->textureH, src, dst});
             SDL_RenderCopy(m_surface, v->texture.get(), &src, &dst);
             DrawZoomBadge(v->zoom, pane);
-        }
-        else
+        } else {
             DrawCentredText(kTextConnecting, pane);
+        }
         if (m_titlesVisible)
             DrawTitle(v->title, pane);
     }
