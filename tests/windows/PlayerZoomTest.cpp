@@ -91,6 +91,14 @@ protected:
             if (((uitest::PixelAt(host.GetPaintManager(), x, midY) >> 16) & 0xFF) > 100) return x;
         return -1;
     }
+    // Dark pixels in the top-right corner, where the factor's badge goes (the picture is light there).
+    int DarkInCorner() {
+        int dark = 0;
+        for (int y = rc.top + 4; y < rc.top + 34; ++y)
+            for (int x = rc.right - 60; x < rc.right - 4; ++x)
+                dark += ((uitest::PixelAt(host.GetPaintManager(), x, y) >> 16) & 0xFF) < 100 ? 1 : 0;
+        return dark;
+    }
     void Wheel(int x, int y, int notches) {
         uitest::PushMove(Hwnd(), x, y);
         SDL_Event ev;
@@ -114,6 +122,7 @@ protected:
 TEST_F(PlayerZoomTest, WheelZoomsAroundTheCursorDragPansCtrlDoubleClickResets) {
     const int whole = Boundary();
     ASSERT_GT(whole, rc.left + 10);
+    EXPECT_EQ(DarkInCorner(), 0);
     const int cx = (rc.left + rc.right) / 2;
     // The picture's middle, a quarter of the picture right of the cursor, moves to twice that at 2x.
     const int cursor = whole - rc.Width() / 8;
@@ -121,6 +130,7 @@ TEST_F(PlayerZoomTest, WheelZoomsAroundTheCursorDragPansCtrlDoubleClickResets) {
     EXPECT_DOUBLE_EQ(host.player->ZoomFactor(), 2.0);
     const int zoomed = Boundary();
     EXPECT_NEAR(zoomed, cursor + 2 * (whole - cursor), 2);
+    EXPECT_GT(DarkInCorner(), 100) << "no badge";
 
     // A click pans nothing; a drag does.
     uitest::Click(Hwnd(), cx, midY);
