@@ -482,13 +482,14 @@ void VideoRenderer::SetFontPath(const std::string& path)
     RequestRepaint();
 }
 
-int VideoRenderer::HandleMouse(int x, int y, MouseAction action, int /*wheel*/)
+int VideoRenderer::HandleMouse(int x, int y, MouseAction action, int wheel)
 {
     const int pane = action == MouseAction::LEAVE ? -1 : m_layout.HitTest(x, y);
     if (pane != m_hovered) {
         m_hovered = pane;
         RequestRepaint();
     }
+    TrackZoom(pane, x, y, action, wheel);
     const bool click = action == MouseAction::LEFT_DOWN || action == MouseAction::RIGHT_DOWN ||
                        action == MouseAction::DOUBLE_CLICK;
     if (!click || pane < 0)
@@ -558,7 +559,9 @@ void VideoRenderer::DrawPane(int index, const SDL_Rect& pane)
         bool pictured = false;
         if (!failed && !reconnecting && Upload(*v) &&
             PictureFit::Compute(m_fitMode, pane, v->textureW, v->textureH, &src, &dst)) {
+            src = v->zoom.Source(PictureZoom::Placement{v->textureW, v->textureH, src, dst});
             SDL_RenderCopy(m_surface, v->texture.get(), &src, &dst);
+            DrawZoomBadge(v->zoom, pane);
             pictured = true;
         }
         if (!v->status.text.empty())
@@ -647,6 +650,96 @@ void VideoRenderer::DrawFrame(const SDL_Rect& pane, int thickness, SDL_Color col
     };
     SetColour(m_surface, colour);
     SDL_RenderFillRects(m_surface, edges, 4);
+}
+
+bool VideoRenderer::PlaceOf(int view, PictureZoom::Placement* p) const
+{
+    const View* v = Find(view);
+    const int index = IndexOf(view);
+    if (v == nullptr || index < 0 || index >= m_layout.PaneCount())
+        return false;
+    return PictureZoom::Place(m_fitMode, m_layout.PaneRect(index), v->frame.width, v->frame.height, p);
+}
+
+void VideoRenderer::TrackZoom(int pane, int x, int y, MouseAction action, int wheel)
+{
+    if (!m_zoomEnabled)
+        return;
+    PictureZoom::Placement place;
+    switch (action) {
+    case MouseAction::WHEEL: {
+        const int view = ViewAt(pane);
+        if (pane >= 0 && PlaceOf(view, &place) && Find(view)->zoom.ZoomAt(place, x, y, wheel))
+            RequestRepaint();
+        return;
+    }
+    case MouseAction::LEFT_DOWN:
+        m_dragView = ViewAt(pane);
+        m_drag.Press(x, y);
+        return;
+    case MouseAction::MOVE: {
+        View* v = Find(m_dragView);
+        int dx = 0;
+        int dy = 0;
+        if (v != nullptr && v->zoom.Zoomed() && m_drag.Move(x, y, &dx, &dy) && PlaceOf(m_dragView, &place) &&
+            v->zoom.PanBy(place, dx, dy))
+            RequestRepaint();
+        return;
+    }
+    case MouseAction::LEFT_UP:
+    case MouseAction::LEAVE:
+        m_dragView = 0;
+        m_drag.Release();
+        return;
+    default:
+        return;
+    }
+}
+
+void VideoRenderer::SetZoomEnabled(bool enabled)
+{
+    m_zoomEnabled = enabled;
+    m_dragView = 0;
+    m_drag.Release();
+    if (enabled)
+        return;
+    for (auto& [number, view] : m_views)
+        view.zoom.Reset();
+    RequestRepaint();
+}
+
+bool VideoRenderer::ResetZoomAt(int x, int y)
+{
+    View* v = Find(ViewAt(m_layout.HitTest(x, y)));
+    if (v == nullptr || !v->zoom.Zoomed())
+        return false;
+    v->zoom.Reset();
+    RequestRepaint();
+    return true;
+}
+
+double VideoRenderer::ZoomFactor(int view) const
+{
+    const View* v = Find(view);
+    return v ? v->zoom.Factor() : 1.0;
+}
+
+void VideoRenderer::DrawZoomBadge(const PictureZoom& zoom, const SDL_Rect& pane)
+{
+    if (!zoom.Zoomed())
+        return;
+    const std::string label = zoom.Label();
+    int w = 0;
+    int h = 0;
+    if (!m_text.Measure(m_surface, label, kPrimaryText, &w, &h))
+        return;
+    // Top right, below where a title strip would be.
+    const SDL_Rect box{pane.x + pane.w - w - 12, pane.y + m_text.LineHeight() + 8, w + 8, h + 4};
+    SDL_SetRenderDrawBlendMode(m_surface, SDL_BLENDMODE_BLEND);
+    SetColour(m_surface, kTitleStrip);
+    SDL_RenderFillRect(m_surface, &box);
+    SDL_SetRenderDrawBlendMode(m_surface, SDL_BLENDMODE_NONE);
+    m_text.Draw(m_surface, label, kPrimaryText, box.x + 4, box.y + 2);
 }
 
 }  // namespace kelvo

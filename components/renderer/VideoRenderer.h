@@ -3,9 +3,11 @@
 #include "PaneOverlay.h"
 #include "IRenderManagerCallBack.h"
 #include "PictureFit.h"
+#include "PictureZoom.h"
 #include "SdlDeleters.h"
 #include "TextPainter.h"
 #include "WallLayout.h"
+#include "ZoomDrag.h"
 
 #include <SDL.h>
 
@@ -21,7 +23,7 @@
 namespace kelvo {
 
 // Input the wall forwards from its region of the window.
-enum class MouseAction { MOVE, LEFT_DOWN, RIGHT_DOWN, DOUBLE_CLICK, WHEEL, LEAVE };
+enum class MouseAction { MOVE, LEFT_DOWN, RIGHT_DOWN, DOUBLE_CLICK, WHEEL, LEAVE, LEFT_UP };
 
 // Draws the views of the video wall into a region of an SDL window.
 //
@@ -164,10 +166,23 @@ public:
     // Hover tracking and selection in window coordinates; returns the pane
     // under the point or -1 (gaps, outside). A button or double click on a
     // pane selects it and calls OnViewSelected, also for the pane already
-    // selected; the wall handles double clicks (full screen) itself. The
-    // wheel only moves the hover. Thread: UI.
+    // selected; the wall handles double clicks (full screen) itself. With
+    // zoom on, the wheel (`wheel` notches, positive: in) zooms the view under
+    // the point around it, and moves between LEFT_DOWN and LEFT_UP pan the
+    // pressed view once past a few pixels; otherwise the wheel only moves the
+    // hover. Thread: UI.
     int HandleMouse(int x, int y, MouseAction action, int wheel);
     int HoveredPane() const { return m_hovered; }
+
+    // Digital zoom of the views, on by default. Off resets every view and
+    // leaves the wheel and drags as they were before zoom. Thread: UI.
+    void SetZoomEnabled(bool enabled);
+    bool ZoomEnabled() const { return m_zoomEnabled; }
+    // The view in the pane under the point back to 1x; false when there was
+    // no zoomed view there. Thread: UI.
+    bool ResetZoomAt(int x, int y);
+    // 1 for an unknown or unzoomed view. Thread: UI.
+    double ZoomFactor(int view) const;
 
     // Pictures stored for a view (replaced ones included). Thread: any.
     uint64_t PicturesReceived(int view) const;
@@ -191,6 +206,7 @@ private:
         int slotDelayMs = 0;
         PaneLabel status;
         std::vector<std::string> figures;
+        PictureZoom zoom;
     };
 
     View* Find(int view);
@@ -204,6 +220,9 @@ private:
     void DrawCentredText(const std::string& text, const SDL_Rect& pane);
     void DrawTitle(const std::string& title, const SDL_Rect& pane);
     void DrawFrame(const SDL_Rect& pane, int thickness, SDL_Color colour);
+    bool PlaceOf(int view, PictureZoom::Placement* p) const;
+    void TrackZoom(int pane, int x, int y, MouseAction action, int wheel);
+    void DrawZoomBadge(const PictureZoom& zoom, const SDL_Rect& pane);
 
     // --- set before pictures flow, read by any thread
     std::atomic<IRenderManagerCallBack*> m_callback{nullptr};
@@ -224,6 +243,9 @@ private:
     int m_hovered = -1;   // pane index
     bool m_titlesVisible = true;
     PictureFit::Mode m_fitMode = PictureFit::KEEP_ASPECT;
+    bool m_zoomEnabled = true;
+    int m_dragView = 0;  // pressed view, 0 when the left button is up
+    ZoomDrag m_drag;
     TextPainter m_text;
 };
 

@@ -15,21 +15,13 @@
 #include <functional>
 #include <string>
 
+#include "ProgramFixture.h"
 #include "XvfbSession.h"
 #include "tests/sim/SimProcess.h"
 
 using namespace viewertest;
 
 namespace {
-
-using Layout = std::map<std::string, ControlBox>;
-
-std::function<bool(const Layout&)> Shown(const std::string& name) {
-    return [name](const Layout& l) {
-        auto it = l.find(name);
-        return it != l.end() && it->second.visible && it->second.right > it->second.left;
-    };
-}
 
 // Files below `dir` (recursively) whose names end with `suffix`, with their sizes.
 void FindFiles(const std::string& dir, const std::string& suffix, std::map<std::string, off_t>* out) {
@@ -49,36 +41,10 @@ void FindFiles(const std::string& dir, const std::string& suffix, std::map<std::
     closedir(d);
 }
 
-class ViewerCommandsE2E : public ::testing::Test {
+class ViewerCommandsE2E : public ProgramFixture {
 protected:
-    void SetUp() override {
-        if (std::system("command -v Xvfb >/dev/null && command -v xdotool >/dev/null") != 0)
-            GTEST_SKIP() << "Xvfb or xdotool missing";
-        char tmpl[] = "/tmp/kelvo-commands-e2e-XXXXXX";
-        tmp = mkdtemp(tmpl);
-        layouts = tmp + "/layout";
-        mkdir(layouts.c_str(), 0700);
-        build = Env("KELVO_BUILD_DIR", ".");
-        config = build + "/bin/Config.dat";
-    }
-    void TearDown() override {
-        if (viewer > 0) {
-            kill(viewer, SIGKILL);
-            WaitExit(viewer, 5000);
-        }
-        if (!config.empty()) unlink(config.c_str());
-        unlink((build + "/bin/Views.xml").c_str());
-        if (!tmp.empty()) {
-            EXPECT_EQ(std::system(("rm -rf '" + tmp + "'").c_str()), 0);
-        }
-    }
+    void SetUp() override { Prepare("commands", "command -v Xvfb >/dev/null && command -v xdotool >/dev/null"); }
     void Click(const XDisplay& x, const ControlBox& b, int button = 1) { x.Click(b.cx(), b.cy(), button); }
-    Layout Main() { return ReadLayout(layouts, "KelvoMainForm"); }
-    // Layout files outlive their windows: drop one before waiting for its window again.
-    void Forget(const std::string& cls) { unlink((layouts + "/" + cls + ".layout").c_str()); }
-
-    std::string tmp, layouts, build, config;
-    pid_t viewer = -1;
 };
 
 TEST_F(ViewerCommandsE2E, MenuOpenPtzSnapshotRecordingAndLock) {
@@ -91,10 +57,7 @@ TEST_F(ViewerCommandsE2E, MenuOpenPtzSnapshotRecordingAndLock) {
     WriteDemoConfig(config, sim.central, "<videoCol>2</videoCol><videoRow>2</videoRow><picDirectory>" + pics + "</picDirectory><recordDirectory>" + records + "</recordDirectory>");
     XDisplay x;
     ASSERT_TRUE(x.Ok());
-    viewer = Spawn({build + "/bin/KelvoView"}, {"DISPLAY=" + x.Name(), "SDL_VIDEODRIVER=x11", "XDG_RUNTIME_DIR=" + tmp,
-                                                "KELVO_LAYOUT_DIR=" + layouts,
-                                                "ASAN_OPTIONS=halt_on_error=1:detect_leaks=0"});
-    ASSERT_GT(viewer, 0);
+    ASSERT_TRUE(StartViewer(x));
     ASSERT_TRUE(sim.WaitLine("login demo ok", 30000));
     ASSERT_TRUE(WaitLayout(layouts, "KelvoMainForm", 20000, Shown("cameraItem_C1")));
 

@@ -1,17 +1,22 @@
 // The video wall against the simulator program: cameras open into views,
-// pictures reach the renderer, layouts shrink and views are reused.
+// pictures reach the renderer, layouts shrink and views are reused, and a
+// snapshot of a zoomed view is still the whole picture.
 #include <gtest/gtest.h>
 
 #include <httplib.h>
 #include <unistd.h>
 
+#include <jpeglib.h>
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
+#include <vector>
 
 #include "KelvoNetwork.h"
 #include "KelvoPlayer.h"
+#include "tests/renderer/Canvas.h"
 #include "tests/sim/SimProcess.h"
 #include "tests/support/TestSupport.h"
 
@@ -33,6 +38,42 @@ public:
     std::atomic<bool> ready{false};
     std::set<std::string> open;  // UI thread only
 };
+
+// Grey levels of a JPEG file; false when it cannot be read.
+bool ReadJpeg(const std::string& path, int* w, int* h, std::vector<uint8_t>* grey) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, f);
+    bool ok = jpeg_read_header(&cinfo, TRUE) == JPEG_HEADER_OK;
+    if (ok) {
+        cinfo.out_color_space = JCS_GRAYSCALE;
+        jpeg_start_decompress(&cinfo);
+        *w = static_cast<int>(cinfo.output_width);
+        *h = static_cast<int>(cinfo.output_height);
+        grey->assign(static_cast<size_t>(*w) * *h, 0);
+        while (cinfo.output_scanline < cinfo.output_height) {
+            JSAMPROW row = grey->data() + static_cast<size_t>(cinfo.output_scanline) * *w;
+            jpeg_read_scanlines(&cinfo, &row, 1);
+        }
+        jpeg_finish_decompress(&cinfo);
+    }
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(f);
+    return ok;
+}
+
+// Where a row of grey levels crosses from the camera's dark squares to its
+// light ones or back.
+std::vector<int> Edges(const std::vector<int>& row) {
+    std::vector<int> edges;
+    for (size_t x = 1; x < row.size(); ++x)
+        if ((row[x - 1] > 135) != (row[x] > 135)) edges.push_back(static_cast<int>(x));
+    return edges;
+}
 
 class WallTest : public ::testing::Test {
 protected:
@@ -164,4 +205,51 @@ TEST_F(WallTest, NoticesMarkThePaneACameraCouldNotTakeUntilOneOpens) {
     EXPECT_FALSE(wall.Renderer().PaneNoticeAt(3).text.empty());
     ASSERT_TRUE(wall.OpenCamera("C2", "C2"));
     for (int i = 0; i < 4; ++i) EXPECT_TRUE(wall.Renderer().PaneNoticeAt(i).text.empty()) << i;
+}
+
+TEST_F(WallTest, ASnapshotOfAZoomedViewIsTheWholePicture) {
+    // The wall drawn one screen pixel per picture pixel, so the screen and
+    // the snapshot can be laid over each other.
+    rendertest::Canvas canvas(352, 288);
+    ASSERT_TRUE(canvas.Ok());
+    kelvo::VideoRenderer& r = wall.Renderer();
+    wall.SetLayout(1, 1, 1, 1);
+    ASSERT_TRUE(r.SetFitMode(kelvo::PictureFit::FILL));
+    r.SetFontPath("/nonexistent");
+    ASSERT_TRUE(r.Start(0, 0, 352, 288, canvas.Renderer()));
+    ASSERT_TRUE(wall.OpenCamera("C4", "C4"));
+    const int view = wall.FindCamera("C4")->view;
+    ASSERT_TRUE(WaitFor([&] { return r.PicturesReceived(view) > 3; }, 20000));
+    // The middle row: the camera's squares, clear of its text and its moving bar.
+    const int y = 144;
+    auto screenRow = [&] {
+        r.Draw();
+        std::vector<int> row(352);
+        for (int x = 0; x < 352; ++x) {
+            const SDL_Color c = canvas.At(x, y);
+            row[x] = static_cast<int>(0.257 * c.r + 0.504 * c.g + 0.098 * c.b + 16.5);
+        }
+        return row;
+    };
+    const std::vector<int> whole = Edges(screenRow());
+    ASSERT_GE(whole.size(), 5u) << "no squares on screen";
+
+    r.HandleMouse(100, 200, kelvo::MouseAction::WHEEL, 8);  // the middle row then shows squares only
+    ASSERT_DOUBLE_EQ(r.ZoomFactor(view), 4.0);
+    const std::vector<int> zoomed = Edges(screenRow());
+    EXPECT_LT(zoomed.size(), whole.size()) << "the screen is not zoomed";
+
+    const std::string path = m_cache + "/zoomed.jpg";
+    ASSERT_TRUE(KelvoStream_SnappicEx(wall.FindCamera("C4")->stream, path.c_str()));
+    int w = 0, h = 0;
+    std::vector<uint8_t> grey;
+    ASSERT_TRUE(ReadJpeg(path, &w, &h, &grey));
+    EXPECT_EQ(w, 352);
+    EXPECT_EQ(h, 288);
+    ASSERT_EQ(grey.size(), 352u * 288u);
+    const std::vector<int> shot = Edges(std::vector<int>(grey.begin() + y * 352, grey.begin() + (y + 1) * 352));
+    ASSERT_EQ(shot.size(), whole.size()) << "the snapshot is not the whole picture";
+    for (size_t i = 0; i < shot.size(); ++i) EXPECT_NEAR(shot[i], whole[i], 2) << "edge " << i;
+    EXPECT_DOUBLE_EQ(r.ZoomFactor(view), 4.0) << "a snapshot leaves the zoom alone";
+    r.Stop();
 }

@@ -6,11 +6,10 @@
 #include "../duilib/UiTestSupport.h"
 #include "KelvoPlayerUI.h"
 #include "PlayToolBar.h"
+#include "TempSkin.h"
 #include "ViewerMessages.h"
 
-#include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace wintest {
@@ -23,19 +22,9 @@ struct ToolBarClick {
 
 class WallHost : public DuiLib::WindowImplBase, public kelvo::PlayToolBarCallBack {
 public:
-    WallHost() {
-        char tmpl[] = "/tmp/kelvo-wallhost-XXXXXX";
-        m_dir = mkdtemp(tmpl);
-        m_skin = m_dir + "/wallHost.xml";
-        std::ofstream(m_skin) << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                 "<Window size=\"640,480\"><VerticalLayout><KelvoPlayer name=\"wall\"/>"
-                                 "</VerticalLayout></Window>\n";
-    }
     ~WallHost() override {
         if (GetHWND()) DuiLib::DestroyWindow(GetHWND());
         DuiLib::WindowRegistry::Instance().FlushDeferred();
-        unlink(m_skin.c_str());
-        rmdir(m_dir.c_str());
     }
     bool Open() {
         if (!Create(nullptr, "host", DuiLib::UI_WNDSTYLE_DIALOG, 0, 40, 30, 640, 480)) return false;
@@ -56,7 +45,7 @@ public:
 
 protected:
     DuiLib::CDuiString GetSkinFolder() override { return "skin/"; }
-    DuiLib::CDuiString GetSkinFile() override { return m_skin.c_str(); }
+    DuiLib::CDuiString GetSkinFile() override { return m_skin.Path().c_str(); }
     DuiLib::CControlUI* CreateControl(const char* cls) override {
         if (std::string(cls) != "KelvoPlayer") return nullptr;
         auto ui = std::make_unique<kelvo::KelvoPlayerUI>();
@@ -76,7 +65,8 @@ protected:
     }
 
 private:
-    std::string m_dir, m_skin;
+    TempSkin m_skin{"wallHost",
+                    "<Window size=\"640,480\"><VerticalLayout><KelvoPlayer name=\"wall\"/></VerticalLayout></Window>"};
 };
 
 }  // namespace wintest

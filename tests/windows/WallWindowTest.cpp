@@ -227,6 +227,71 @@ TEST_F(WallWindowTest, FullScreenAndBackKeepsTheViewsAndDrawsThemWhereTheyAreSho
     EXPECT_EQ(v2, Wall().Renderer().SelectedView());
 }
 
+TEST_F(WallWindowTest, WheelZoomsCtrlDoubleClickResetsAndAPlainDoubleClickStillGoesFullScreen) {
+    kelvo::VideoRenderer& r = Wall().Renderer();
+    const POINT c = Centre(v1);
+    auto wheel = [&](int notches) {
+        uitest::PushMove(host.GetHWND(), c.x, c.y);
+        SDL_Event ev;
+        SDL_zero(ev);
+        ev.type = SDL_MOUSEWHEEL;
+        ev.wheel.windowID = uitest::SdlId(host.GetHWND());
+        ev.wheel.y = notches;
+        SDL_PushEvent(&ev);
+        uitest::Pump();
+    };
+    auto doubleClick = [&](HWND window, Uint16 mod) {
+        const POINT c = Centre(v1);  // where the view is shown now
+        SDL_SetModState(static_cast<SDL_Keymod>(mod));
+        uitest::PushMouse(window, c.x, c.y, true, SDL_BUTTON_LEFT, 1);
+        uitest::PushMouse(window, c.x, c.y, false, SDL_BUTTON_LEFT, 1);
+        uitest::PushMouse(window, c.x, c.y, true, SDL_BUTTON_LEFT, 2);
+        uitest::PushMouse(window, c.x, c.y, false, SDL_BUTTON_LEFT, 2);
+        uitest::Pump();
+        SDL_SetModState(KMOD_NONE);
+    };
+
+    wheel(1);
+    wheel(1);
+    EXPECT_GT(r.ZoomFactor(v1), 1.0);
+    EXPECT_DOUBLE_EQ(r.ZoomFactor(v2), 1.0);
+    wheel(-1);
+    EXPECT_GT(r.ZoomFactor(v1), 1.0);
+    wheel(1);
+    const double zoomed = r.ZoomFactor(v1);
+
+    // Ctrl+double-click: back to the whole picture, no full screen, still selected.
+    doubleClick(host.GetHWND(), KMOD_LCTRL);
+    uitest::Pump();
+    EXPECT_FALSE(Wall().IsFullScreen());
+    EXPECT_DOUBLE_EQ(r.ZoomFactor(v1), 1.0);
+    EXPECT_EQ(v1, r.SelectedView());
+
+    // Without Ctrl the double click goes full screen as always, and the zoom stays.
+    wheel(1);
+    ASSERT_GT(r.ZoomFactor(v1), 1.0);
+    EXPECT_LT(r.ZoomFactor(v1), zoomed);
+    doubleClick(host.GetHWND(), KMOD_NONE);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return Wall().IsFullScreen(); }));
+    EXPECT_GT(r.ZoomFactor(v1), 1.0);
+    HWND full = Wall().SurfaceWindow();
+    doubleClick(full, KMOD_LCTRL);
+    uitest::Pump();
+    EXPECT_TRUE(Wall().IsFullScreen()) << "Ctrl+double-click left full screen";
+    EXPECT_DOUBLE_EQ(r.ZoomFactor(v1), 1.0);
+    doubleClick(full, KMOD_NONE);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return !Wall().IsFullScreen(); }));
+
+    // Switched off: the wheel zooms nothing and Ctrl+double-click is a double click.
+    r.SetZoomEnabled(false);
+    wheel(1);
+    EXPECT_DOUBLE_EQ(r.ZoomFactor(v1), 1.0);
+    doubleClick(host.GetHWND(), KMOD_LCTRL);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return Wall().IsFullScreen(); }));
+    Wall().ToggleFullScreen();
+    EXPECT_FALSE(Wall().IsFullScreen());
+}
+
 TEST_F(WallWindowTest, WindowResizeRebuildsItsSurfaceAndTheWallKeepsDrawing) {
     // The window's drawing context is remade at a new size; the wall's
     // textures went with the old one and must not be touched again.

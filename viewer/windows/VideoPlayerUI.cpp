@@ -81,11 +81,42 @@ void VideoPlayerUI::Resume() {
     if (m_player) m_player->Resume();
 }
 
+void VideoPlayerUI::SetZoomEnabled(bool enabled) {
+    m_zoomEnabled = enabled;
+    m_drag.Release();
+    if (!enabled && m_zoom.Zoomed()) {
+        m_zoom.Reset();
+        Invalidate();
+    }
+}
+
 void VideoPlayerUI::DoEvent(TEventUI& event) {
     if (event.Type == UIEVENT_TIMER && event.wParam == kRedrawTimer) {
         uint64_t n = m_player ? m_player->PictureCount() : 0;
         if (n != m_shownPictures && IsVisible()) Invalidate();
         return;
+    }
+    const int x = event.ptMouse.x, y = event.ptMouse.y;
+    int dx = 0, dy = 0;
+    if (m_zoomEnabled) {
+        switch (event.Type) {
+        case UIEVENT_SCROLLWHEEL:
+            if (m_zoom.ZoomAt(m_placed, x, y, static_cast<int>(static_cast<LPARAM>(event.wParam)))) Invalidate();
+            return;
+        case UIEVENT_BUTTONDOWN: m_drag.Press(x, y); break;
+        case UIEVENT_BUTTONUP: m_drag.Release(); break;
+        case UIEVENT_MOUSEMOVE:
+            if (m_zoom.Zoomed() && m_drag.Move(x, y, &dx, &dy) && m_zoom.PanBy(m_placed, dx, dy)) Invalidate();
+            break;
+        case UIEVENT_DBLCLICK:
+            if (event.wKeyState & MK_CONTROL) {
+                m_zoom.Reset();
+                Invalidate();
+                return;
+            }
+            break;
+        default: break;
+        }
     }
     CControlUI::DoEvent(event);
 }
@@ -115,8 +146,16 @@ void VideoPlayerUI::DoPaint(CRenderContext& ctx, const RECT& rcPaint) {
             dw = static_cast<int>(static_cast<int64_t>(ah) * w / h);
         }
         SDL_Rect dst{m_rcItem.left + (aw - dw) / 2, m_rcItem.top + (ah - dh) / 2, dw, dh};
-        SDL_RenderCopy(renderer, tex, nullptr, &dst);
+        m_placed = PictureZoom::Placement{w, h, SDL_Rect{0, 0, w, h}, dst};
+        const SDL_Rect src = m_zoom.Source(m_placed);
+        SDL_RenderCopy(renderer, tex, &src, &dst);
         SDL_RenderFlush(renderer);
+        if (m_zoom.Zoomed() && m_pManager) {
+            const RECT badge{dst.x + dst.w - 56, dst.y + 8, dst.x + dst.w - 8, dst.y + 30};
+            ctx.FillRect(badge, 0x99000000);
+            ctx.DrawText(badge, m_zoom.Label(), m_pManager->GetFontInfo(-1), 0xFFEBEBEB,
+                         DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        }
     }
     SDL_DestroyTexture(tex);
 }

@@ -3,8 +3,10 @@
 #pragma once
 
 #include "PictureSlot.h"
+#include "PictureZoom.h"
 #include "PlaybackWorker.h"
 #include "RecordPlayer.h"
+#include "ZoomDrag.h"
 
 #include <UIlib.h>
 
@@ -48,6 +50,12 @@ public:
     // Runs abandoned so far (they end on their own).
     int AbandonedRuns() const { return m_abandoned; }
 
+    // Digital zoom of the picture (on by default): the wheel zooms around the cursor, a left drag pans,
+    // Ctrl+double-click resets. Off resets and leaves the input to the base control.
+    void SetZoomEnabled(bool enabled);
+    bool ZoomEnabled() const { return m_zoomEnabled; }
+    double ZoomFactor() const { return m_zoom.Factor(); }
+
     void DoInit() override;
     void DoEvent(DuiLib::TEventUI& event) override;
     void DoPaint(DuiLib::CRenderContext& ctx, const DuiLib::RECT& rcPaint) override;
@@ -62,6 +70,10 @@ private:
     uint64_t m_shownPictures = 0;
     PlayerPicture m_picture;  // reused between paints
     int m_abandoned = 0;
+    bool m_zoomEnabled = true;
+    PictureZoom m_zoom;
+    PictureZoom::Placement m_placed;  // of the last picture drawn
+    ZoomDrag m_drag;
 };
 
 }  // namespace kelvo

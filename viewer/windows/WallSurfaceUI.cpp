@@ -53,10 +53,23 @@ void WallSurfaceUI::DoEvent(DuiLib::TEventUI& event) {
         m_surfaceWall->OnInput();
         r.HandleMouse(x, y, MouseAction::LEFT_DOWN, 0);
         break;
+    case DuiLib::UIEVENT_BUTTONUP: r.HandleMouse(x, y, MouseAction::LEFT_UP, 0); break;
     case DuiLib::UIEVENT_RBUTTONDOWN: r.HandleMouse(x, y, MouseAction::RIGHT_DOWN, 0); break;
+    case DuiLib::UIEVENT_SCROLLWHEEL:
+        if (!r.ZoomEnabled()) {
+            CControlUI::DoEvent(event);
+            return;
+        }
+        m_surfaceWall->OnInput();
+        r.HandleMouse(x, y, MouseAction::WHEEL, static_cast<int>(static_cast<DuiLib::LPARAM>(event.wParam)));
+        break;
     case DuiLib::UIEVENT_DBLCLICK:
         r.HandleMouse(x, y, MouseAction::DOUBLE_CLICK, 0);
-        m_surfaceWall->RequestFullScreenToggle();
+        // Ctrl+double-click belongs to the zoom: it resets, it never leaves or enters full screen.
+        if ((event.wKeyState & DuiLib::MK_CONTROL) && r.ZoomEnabled())
+            r.ResetZoomAt(x, y);
+        else
+            m_surfaceWall->RequestFullScreenToggle();
         break;
     default: CControlUI::DoEvent(event); return;
     }
