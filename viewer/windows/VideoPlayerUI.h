@@ -33,6 +33,11 @@ public:
     void Seek(int64_t target);
     void Pause();
     void Resume();
+    // Speed factor of this and later runs (a replacement player gets it too).
+    void SetSpeed(double factor);
+    double Speed() const { return m_speed; }
+    // Pauses and shows the next picture.
+    void StepFrame();
 
     bool HasPlayer() const { return m_player != nullptr; }
     RecordPlayer* Player() const { return m_player.get(); }
@@ -62,6 +67,7 @@ private:
     uint64_t m_shownPictures = 0;
     PlayerPicture m_picture;  // reused between paints
     int m_abandoned = 0;
+    double m_speed = 1.0;
 };
 
 }  // namespace kelvo
