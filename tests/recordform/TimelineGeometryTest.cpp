@@ -1,6 +1,8 @@
 // The record window's timeline arithmetic: pixels and times, zoom limits, ticks, clipping, and
-// where clicks and previous/next land in the playlist's recorded time.
+// where clicks and previous/next land in the playlist's recorded time; the control's zoom and
+// play-head following.
 #include "TimelineGeometry.h"
+#include "TimelineUI.h"
 
 #include <gtest/gtest.h>
 
@@ -299,6 +301,59 @@ TEST_F(TimelineGeometryTest, DaylightSavingDaysAreShorterOrLonger) {
     // The view after zooming in still ends at midnight.
     g.Zoom(10, 1380);
     EXPECT_DOUBLE_EQ(static_cast<double>(g.DayEnd()), g.ViewEnd());
+}
+
+}  // namespace
+
+namespace {
+
+// The control without a window: the wheel zooms at the mouse, and the play-head drags a zoomed
+// view along only while the user has it in view.
+class TimelineControlTest : public TimelineGeometryTest {
+protected:
+    void Wheel(kelvo::TimelineUI& ui, int x, int notches) {
+        DuiLib::TEventUI ev;
+        ev.Type = DuiLib::UIEVENT_SCROLLWHEEL;
+        ev.ptMouse = DuiLib::POINT{x, 20};
+        ev.wParam = static_cast<DuiLib::WPARAM>(static_cast<DuiLib::LPARAM>(notches));
+        ui.DoEvent(ev);
+    }
+};
+
+TEST_F(TimelineControlTest, ThePlayheadDragsTheViewOnlyWhenItWasInView) {
+    kelvo::TimelineUI ui;
+    ui.SetPos(DuiLib::MakeRect(100, 0, 1540, 40));
+    ui.SetRecordings(kDay + 5000, {Item(kDay + 3600, kDay + 7200, 3600)});
+    const kelvo::TimelineGeometry& g = ui.Geometry();
+    EXPECT_EQ(1440, g.Width());
+    // Twelve notches at 01:00 (x 60 in the bar, 160 in the window): one minute from there.
+    for (int i = 0; i < 12; ++i) Wheel(ui, 160, 1);
+    ASSERT_DOUBLE_EQ(60, g.ViewSpan());
+    EXPECT_NEAR(kDay + 3600, g.TimeAt(60), 1e-6);
+
+    ui.SetPlayhead(kDay + 3600);
+    const double start = g.ViewStart();
+    ui.SetPlayhead(kDay + 3610);
+    EXPECT_DOUBLE_EQ(start, g.ViewStart()) << "still in view: the view stays";
+    ui.SetPlayhead(kDay + 3700);
+    EXPECT_TRUE(g.Visible(kDay + 3700)) << "ran out of view: the view follows";
+    EXPECT_DOUBLE_EQ(60, g.ViewSpan());
+
+    // The user zooms elsewhere: later progress leaves that view alone.
+    for (int i = 0; i < 12; ++i) Wheel(ui, 100, -1);
+    for (int i = 0; i < 12; ++i) Wheel(ui, 1500, 1);
+    const double elsewhere = g.ViewStart();
+    ASSERT_FALSE(g.Visible(kDay + 3700));
+    ui.SetPlayhead(kDay + 3720);
+    EXPECT_DOUBLE_EQ(elsewhere, g.ViewStart());
+
+    // Another day shows that whole day again; the same day keeps the zoom.
+    ui.SetRecordings(kDay + 100, {});
+    EXPECT_DOUBLE_EQ(elsewhere, g.ViewStart());
+    EXPECT_FALSE(ui.HasPlayhead());
+    ui.SetRecordings(kDay + 86400 + 100, {});
+    EXPECT_EQ(kDay + 86400, g.DayStart());
+    EXPECT_DOUBLE_EQ(86400, g.ViewSpan());
 }
 
 }  // namespace
