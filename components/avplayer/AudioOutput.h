@@ -17,8 +17,9 @@ namespace kelvo {
 // 16-bit interleaved PCM and queues it on an SDL audio device of its own.
 // Without a device (no audio driver) the sound is decoded and dropped.
 //
-// Thread contract: Open and Decode on the session's threads, one at a time;
-// SetPaused and Clear from any thread (SDL locks the device).
+// Thread contract: Open, Decode and Clear on the session's threads, one at a
+// time (Clear resets the decoder); SetPaused from any thread (SDL locks the
+// device).
 class AudioOutput {
 public:
     AudioOutput() = default;

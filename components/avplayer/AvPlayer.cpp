@@ -27,10 +27,16 @@ bool AvPlayer::Open(const std::string& url) {
         std::lock_guard<std::mutex> lock(m_lock);
         if (m_stopped || m_destroyed) return false;
         previous = std::move(m_session);
+        session->SetSpeed(m_speed);
         // Published before the open so that Stop can abort it.
         m_session = session;
     }
-    if (previous) previous->Shutdown(kJoinTimeoutMs);
+    if (previous) {
+        previous->Shutdown(kJoinTimeoutMs);
+        // Freed before the next open: its audio device must be closed first, as drivers with
+        // a single device refuse a second one.
+        previous.reset();
+    }
     return session->Open(url);
 }
 
@@ -50,6 +56,25 @@ void AvPlayer::Pause() {
 
 void AvPlayer::Resume() {
     if (auto session = CurrentSession()) session->SetPaused(false);
+}
+
+void AvPlayer::SetSpeed(double factor) {
+    std::shared_ptr<PlaybackSession> session;
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_speed = std::clamp(factor, PlaybackSession::kMinSpeed, PlaybackSession::kMaxSpeed);
+        session = m_session;
+    }
+    if (session) session->SetSpeed(factor);
+}
+
+double AvPlayer::GetSpeed() const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_speed;
+}
+
+void AvPlayer::StepFrame() {
+    if (auto session = CurrentSession()) session->StepFrame();
 }
 
 void AvPlayer::Seek(double fraction) {

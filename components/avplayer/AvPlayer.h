@@ -63,6 +63,12 @@ public:
     // The picture and the position stay where they are.
     void Pause();
     void Resume();
+    // Playback speed, 0.5 to 16 (clamped); kept for the files opened later. The sound is muted
+    // at any speed but 1.
+    void SetSpeed(double factor);
+    double GetSpeed() const;
+    // Pauses and shows the next picture (nothing at the end of the file).
+    void StepFrame();
     // Jumps to fraction (0..1) of the file's duration: back to the key frame
     // before it, then decoding forward to the target. Shows the target
     // picture also while paused.
@@ -116,6 +122,7 @@ private:
     std::shared_ptr<PlaybackSession> m_session;
     bool m_stopped = false;
     bool m_destroyed = false;
+    double m_speed = 1.0;
 
     // --- UI thread only
     SDL_Renderer* m_renderer = nullptr;

@@ -113,6 +113,31 @@ void PlaybackSession::SetPaused(bool paused) {
     if (m_opened && m_audio) m_audio->SetPaused(paused);
 }
 
+void PlaybackSession::SetSpeed(double factor) {
+    const double speed = std::clamp(factor, kMinSpeed, kMaxSpeed);
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (m_speed.load() == speed) return;
+        m_speed = speed;
+        m_clockValid = false;  // the clock restarts at the shown picture
+        // Sound queued at one speed must not play at another; the decode thread owns the
+        // audio decoder, so it does the reset.
+        m_audioReset = true;
+        m_wake.notify_all();
+    }
+}
+
+void PlaybackSession::StepFrame() {
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_paused = true;
+        m_showOne = true;
+        m_clockValid = false;
+        m_wake.notify_all();
+    }
+    if (m_opened && m_audio) m_audio->SetPaused(true);
+}
+
 bool PlaybackSession::HasAudio() const { return m_opened && m_audio && m_audio->HasDevice(); }
 
 uint32_t PlaybackSession::QueuedAudioBytes() const { return m_opened && m_audio ? m_audio->QueuedBytes() : 0; }
@@ -169,12 +194,15 @@ void PlaybackSession::Run() {
     if (!packet) Finish(true);
     while (packet && !m_abort) {
         double seekTo = -1;
+        bool audioReset = false;
         {
             std::unique_lock<std::mutex> lock(m_lock);
             m_wake.wait(lock, [this] {
                 return m_abort || m_seekPending || (!m_completed && (!m_paused || m_showOne));
             });
             if (m_abort) break;
+            audioReset = m_audioReset;
+            m_audioReset = false;
             if (m_seekPending) {
                 seekTo = m_seekTarget;
                 m_seekPending = false;
@@ -182,6 +210,7 @@ void PlaybackSession::Run() {
                 m_clockValid = false;
             }
         }
+        if (audioReset && m_audio) m_audio->Clear();
         if (seekTo >= 0) {
             SeekTo(seekTo);
             continue;
@@ -200,7 +229,7 @@ void PlaybackSession::Run() {
         }
         if (packet->stream_index == m_videoIndex)
             DecodePacket(packet.get());
-        else if (packet->stream_index == m_audioIndex && m_audio)
+        else if (packet->stream_index == m_audioIndex && m_audio && m_speed.load() == 1.0)
             m_audio->Decode(packet.get(), m_dropBefore);
         av_packet_unref(packet.get());
     }
@@ -261,7 +290,7 @@ bool PlaybackSession::WaitUntilDue(std::unique_lock<std::mutex>& lock, double po
             continue;
         }
         Clock::time_point now = Clock::now();
-        auto offset = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(position));
+        auto offset = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(position / m_speed.load()));
         if (!m_clockValid) {
             m_clockBase = now - offset;
             m_clockValid = true;

@@ -30,6 +30,8 @@ class PlaybackSession : public std::enable_shared_from_this<PlaybackSession> {
 public:
     // Protocols a recorded-file URL may use, nested ones included.
     static constexpr const char* kProtocolWhitelist = "http,https,tcp,tls,file";
+    static constexpr double kMinSpeed = 0.5;
+    static constexpr double kMaxSpeed = 16.0;
 
     // `slot` is shared with the player; `ioTimeoutMs` bounds Open as a whole
     // and every later read or seek on its own.
@@ -45,6 +47,12 @@ public:
     // Starts (or unpauses) the decode thread; false unless Open succeeded.
     bool Play();
     void SetPaused(bool paused);
+    // Plays `factor` times as fast (clamped to kMinSpeed..kMaxSpeed). The sound is dropped at
+    // any speed but 1: sped-up or slowed sound would be noise.
+    void SetSpeed(double factor);
+    double Speed() const { return m_speed.load(); }
+    // Pauses and shows the next picture.
+    void StepFrame();
     // Jumps to fraction * duration (clamped to the file).
     void Seek(double fraction);
     // Seconds from the file's start to the picture last shown (or the
@@ -87,6 +95,7 @@ private:
 
     std::atomic<bool> m_opened{false};
     std::atomic<double> m_duration{0};
+    std::atomic<double> m_speed{1.0};  // written under m_lock
 
     // --- written by Open, read-only once the thread runs
     InputFormatPtr m_format;
@@ -112,8 +121,9 @@ private:
     bool m_seekPending = false;
     double m_seekTarget = 0;
     bool m_showOne = false;      // show the first picture after a seek while paused
+    bool m_audioReset = false;   // the speed changed: forget queued sound
     bool m_clockValid = false;
-    Clock::time_point m_clockBase; // wall time of position 0
+    Clock::time_point m_clockBase; // wall time of position 0 at the current speed
     double m_position = 0;
     bool m_completed = false;
     bool m_failed = false;

@@ -309,3 +309,151 @@ TEST(AvPlayerAudioTest, PlaysTheSoundBesideThePictures) {
 }
 
 }  // namespace
+
+namespace {
+
+// Speed and single steps: the clock runs `speed` times as fast, every picture is still shown,
+// a step shows exactly the next one, and the sound is dropped off 1x.
+class AvPlayerSpeedTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = std::make_unique<kelvo::testsupport::TempDir>();
+        avtest::ClipSpec two;
+        two.frames = 20;  // 2 s at 10 fps
+        s_error = avtest::WriteClip(s_dir->File("two.mp4"), two);
+        avtest::ClipSpec tone;
+        tone.audio = true;
+        if (s_error.empty()) s_error = avtest::WriteClip(s_dir->File("tone.mp4"), tone);
+    }
+    static void TearDownTestSuite() { s_dir.reset(); }
+    void SetUp() override {
+        ASSERT_EQ(s_error, "");
+        m_player = AvPlayer::Create(nullptr, nullptr);
+    }
+    static std::string Url(const char* name) { return "file://" + s_dir->File(name); }
+    int ShownIndex() const {
+        PlayerPicture p;
+        if (!m_player->CopyPicture(&p)) return -1;
+        return avtest::IndexFromBand(avtest::BandMean(p.bytes, p.width));
+    }
+    // Milliseconds from Play to the reported end, or -1 after `limitMs`.
+    int64_t PlayToEnd(int limitMs) {
+        Clock::time_point t0 = Clock::now();
+        if (!m_player->Play()) return -1;
+        while (MsSince(t0) < limitMs)
+            if (m_player->WaitCompletion(10)) return MsSince(t0);
+        return -1;
+    }
+
+    static std::unique_ptr<kelvo::testsupport::TempDir> s_dir;
+    static std::string s_error;
+    std::shared_ptr<AvPlayer> m_player;
+};
+std::unique_ptr<kelvo::testsupport::TempDir> AvPlayerSpeedTest::s_dir;
+std::string AvPlayerSpeedTest::s_error;
+
+TEST_F(AvPlayerSpeedTest, FourTimesPlaysATwoSecondFileInHalfASecondShowingEveryPicture) {
+    EXPECT_DOUBLE_EQ(1.0, m_player->GetSpeed());
+    m_player->SetSpeed(4);  // before the open: kept for the file
+    ASSERT_TRUE(m_player->Open(Url("two.mp4")));
+    const int64_t ms = PlayToEnd(5000);
+    ASSERT_GE(ms, 0);
+    EXPECT_GE(ms, 400);
+    EXPECT_LT(ms, 1100) << "at 1x the file takes 2 s";
+    EXPECT_EQ(m_player->PictureCount(), 20u);
+    EXPECT_EQ(ShownIndex(), 19);
+
+    // Sixteen times: the pace is still the file's, only faster.
+    m_player->SetSpeed(16);
+    ASSERT_TRUE(m_player->Open(Url("two.mp4")));
+    const int64_t fast = PlayToEnd(5000);
+    ASSERT_GE(fast, 0);
+    EXPECT_GE(fast, 80);
+    EXPECT_LT(fast, 600);
+    EXPECT_EQ(m_player->PictureCount(), 40u);
+
+    // Out-of-range factors are clamped.
+    m_player->SetSpeed(100);
+    EXPECT_DOUBLE_EQ(16.0, m_player->GetSpeed());
+    m_player->SetSpeed(0);
+    EXPECT_DOUBLE_EQ(0.5, m_player->GetSpeed());
+}
+
+TEST_F(AvPlayerSpeedTest, HalfSpeedSetWhilePlayingSlowsTheClockFromThere) {
+    ASSERT_TRUE(m_player->Open(Url("two.mp4")));
+    ASSERT_TRUE(m_player->Play());
+    ASSERT_TRUE(WaitFor([&] { return m_player->GetCurrentDuration() >= 0.3; }, 3000));
+    m_player->SetSpeed(0.5);
+    const double from = m_player->GetCurrentDuration();
+    Clock::time_point t0 = Clock::now();
+    // Half a second of the file now takes a second.
+    ASSERT_TRUE(WaitFor([&] { return m_player->GetCurrentDuration() >= from + 0.5; }, 4000));
+    // The next picture shows at once (the clock restarts there), the four after it take 200 ms each.
+    EXPECT_GE(MsSince(t0), 700);
+    m_player->SetSpeed(1);
+    t0 = Clock::now();
+    const double back = m_player->GetCurrentDuration();
+    ASSERT_TRUE(WaitFor([&] { return m_player->GetCurrentDuration() >= back + 0.5; }, 4000));
+    EXPECT_LT(MsSince(t0), 700);
+}
+
+TEST_F(AvPlayerSpeedTest, AStepShowsExactlyTheNextPictureAndStaysPaused) {
+    ASSERT_TRUE(m_player->Open(Url("two.mp4")));
+    ASSERT_TRUE(m_player->Play());
+    ASSERT_TRUE(WaitFor([&] { return m_player->PictureCount() >= 3; }, 3000));
+    m_player->Pause();
+    uint64_t count = m_player->PictureCount();
+    int index = ShownIndex();
+    for (int step = 1; step <= 3; ++step) {
+        m_player->StepFrame();
+        ASSERT_TRUE(WaitFor([&] { return m_player->PictureCount() > count; }, 2000)) << step;
+        EXPECT_EQ(count + 1, m_player->PictureCount());
+        EXPECT_EQ(index + 1, ShownIndex());
+        EXPECT_NEAR(m_player->GetCurrentDuration(), (index + 1) / 10.0, 0.01);
+        count = m_player->PictureCount();
+        index = ShownIndex();
+    }
+    // Nothing to wait on here: we check that no further picture comes.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(count, m_player->PictureCount());
+    EXPECT_FALSE(m_player->WaitCompletion(0));
+
+    // A step while playing pauses there; resuming plays on from the stepped picture.
+    m_player->Resume();
+    ASSERT_TRUE(WaitFor([&] { return m_player->PictureCount() >= count + 2; }, 2000));
+    m_player->StepFrame();
+    const uint64_t stepped = m_player->PictureCount() + 1;
+    ASSERT_TRUE(WaitFor([&] { return m_player->PictureCount() >= stepped; }, 2000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(stepped, m_player->PictureCount());
+    m_player->Resume();
+    EXPECT_TRUE(PlayToEnd(4000) >= 0);
+    EXPECT_EQ(ShownIndex(), 19);
+}
+
+TEST_F(AvPlayerSpeedTest, TheSoundIsDroppedOffNormalSpeed) {
+    ASSERT_TRUE(m_player->Open(Url("tone.mp4")));
+    ASSERT_TRUE(m_player->HasAudio()) << SDL_GetError();
+    m_player->SetSpeed(2);
+    ASSERT_TRUE(m_player->Play());
+    uint32_t most = 0;
+    Clock::time_point t0 = Clock::now();
+    bool ended = false;
+    while (!ended && MsSince(t0) < 5000) {
+        most = std::max(most, m_player->QueuedAudioBytes());
+        ended = m_player->WaitCompletion(20);
+    }
+    ASSERT_TRUE(ended);
+    EXPECT_LT(MsSince(t0), 2500) << "3 s at 2x";
+    EXPECT_EQ(most, 0u) << "no sound queued at 2x";
+    EXPECT_EQ(m_player->PictureCount(), 30u);
+
+    // Back at 1x the sound plays again (the same player opening a second file with sound).
+    m_player->SetSpeed(1);
+    ASSERT_TRUE(m_player->Open(Url("tone.mp4")));
+    ASSERT_TRUE(m_player->HasAudio()) << SDL_GetError();
+    ASSERT_TRUE(m_player->Play());
+    EXPECT_TRUE(WaitFor([&] { return m_player->QueuedAudioBytes() > 0; }, 3000));
+}
+
+}  // namespace

@@ -308,6 +308,8 @@ class PlaceholderControls : public IDialogBuilderCallback {
 public:
     CControlUI* CreateControl(const char* cls) override {
         // Classes the program makes itself (video wall, player, date picker, menus).
+        // The record window's timeline takes a font like a label does.
+        if (SDL_strcasecmp(cls, "Timeline") == 0) return new CLabelUI;
         static const char* const kProgramClasses[] = {"KelvoPlayer", "VideoPlayer", "DateTimePicker", "Menu", "MenuElement"};
         for (const char* c : kProgramClasses)
             if (SDL_strcasecmp(c, cls) == 0) return new CContainerUI;
@@ -364,7 +366,8 @@ TEST(ShippedSkinsTest, EveryLookedUpControlNameExists) {
             "chkWarning", "chkAudioWarning", "chkPortal", "txtPicSave", "txtRecordSave", "txtAudioAlarmFile",
             "txtAlarmTime", "txtServerAddress", "txtServerPort"}},
         {"RecordQuery.xml", {"cameraName", "queryDate", "queryStartTime", "queryEndTime", "recordPlayer", "btnPlay",
-            "btnPause", "btnStop", "btnPrevious", "btnNext", "sliderVol", "txtStartTime", "txtStopTime", "PlayerBK", "btnQuery"}},
+            "btnPause", "btnStop", "btnPrevious", "btnNext", "sliderVol", "txtStartTime", "txtStopTime", "PlayerBK", "btnQuery",
+            "timeline", "comBoxSpeed", "btnPrevRecord", "btnNextRecord", "btnStepFrame"}},
         {"MpuCustomDlg.xml", {"btn_style_6", "btn_style_8", "btn_style_9", "btn_style_10", "btn_style_12",
             "btn_style_12_avr", "btn_style_16", "btn_style_17", "btn_style_17_avr", "btn_style_20", "btn_style_25",
             "btn_style_30", "btn_style_34", "btn_style_34_avr", "btn_style_36", "btn_style_42", "btn_style_48",

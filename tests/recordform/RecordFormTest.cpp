@@ -1,6 +1,7 @@
 // The record window against the simulator's record server and HTTP files: the query cycle and
 // its failures, playback across recordings, the slider and buttons, stale reports, stopping.
 #include "RecordFormSupport.h"
+#include "TimelineUI.h"
 
 #include <gtest/gtest.h>
 
@@ -330,6 +331,158 @@ TEST_F(RecordFormTest, AHungRunIsAbandonedAndTheNextListPlaysOnAFreshPlayer) {
     EXPECT_TRUE(form->alerts.empty());
     player->StopAll();
     EXPECT_EQ(1, player->AbandonedRuns());
+}
+
+// The timeline row: zoom by wheel, click to play from a time, previous/next recording, speed and
+// single steps, driven through the window's input like a user.
+class RecordTimelineTest : public RecordFormTest {
+protected:
+    kelvo::TimelineUI* Timeline() { return form->Timeline(); }
+    int BarY() {
+        const RECT bar = Timeline()->BarRect();
+        return (bar.top + bar.bottom) / 2;
+    }
+    int ScreenX(double t) { return Timeline()->GetPos().left + Timeline()->Geometry().XAt(t); }
+    void Wheel(int x, int notches) {
+        uitest::PushMove(form->GetHWND(), x, BarY());
+        SDL_Event ev;
+        SDL_zero(ev);
+        ev.type = SDL_MOUSEWHEEL;
+        ev.wheel.windowID = uitest::SdlId(form->GetHWND());
+        ev.wheel.y = notches;
+        SDL_PushEvent(&ev);
+        uitest::Pump();
+    }
+    // Pauses through the button and waits until the shown time stands still on a report.
+    void PauseHere() {
+        uitest::ClickControl(form->GetHWND(), C("btnPause"));
+        ASSERT_TRUE(C("btnPlay")->IsVisible());
+    }
+    // True once a progress report shows `t` (the label and the play-head).
+    bool Reaches(int64_t t, int timeoutMs = 4000) {
+        const std::string want = Clock(t);
+        return uitest::PumpUntil(
+            [&] { return Text("txtStartTime") == want && form->CurrentTime() == t && Timeline()->Playhead() == t; },
+            timeoutMs);
+    }
+    bool Fetched(int64_t begin, size_t mark) {
+        return s_sim->WaitLine("http get /rec/T2/" + std::to_string(begin) + "_", 3000, mark);
+    }
+};
+
+TEST_F(RecordTimelineTest, ShowsTheDayAndAClickAfterZoomingPlaysFromThatRecording) {
+    ASSERT_NE(nullptr, Timeline());
+    EXPECT_STREQ("Timeline", Timeline()->GetClass());
+    EXPECT_TRUE(Timeline()->Recordings().empty());
+    EXPECT_FALSE(C("btnNextRecord")->IsEnabled());
+    if (!PlayRecent(900)) GTEST_SKIP() << "range crosses midnight";
+    kelvo::VideoPlayerUI* player = form->Player();
+    ASSERT_TRUE(player->IsPlaying());
+    const std::vector<RecordItem> items = Timeline()->Recordings();
+    ASSERT_GE(items.size(), 14u);
+    EXPECT_EQ(player->FirstStart(), items.front().begin);
+    const kelvo::TimelineGeometry& g = Timeline()->Geometry();
+    EXPECT_EQ(kelvo::TimelineGeometry::LocalDayStart(items.back().begin), g.DayStart());
+    EXPECT_DOUBLE_EQ(static_cast<double>(g.DayEnd() - g.DayStart()), g.ViewSpan());
+    EXPECT_EQ(Timeline()->GetPos().right - Timeline()->GetPos().left, g.Width());
+    EXPECT_TRUE(C("btnNextRecord")->IsEnabled());
+    EXPECT_TRUE(C("btnStepFrame")->IsEnabled());
+
+    // Drawn: the recordings filled in the accent colour, the hour before them left dark.
+    const double middle = static_cast<double>(items.front().begin + items.back().end) / 2;
+    for (int i = 0; i < 4; ++i) Wheel(ScreenX(middle), 1);
+    ASSERT_DOUBLE_EQ(5400, g.ViewSpan());
+    Timeline()->Invalidate();
+    uitest::Pump();
+    const int head = ScreenX(static_cast<double>(Timeline()->Playhead()));
+    const int filled = ScreenX(static_cast<double>(items[2].begin)) < head - 5 ? ScreenX(static_cast<double>(items[2].begin))
+                                                                                 : ScreenX(static_cast<double>(items[12].begin));
+    EXPECT_EQ(0xFF386382u, uitest::PixelAt(pm(), filled, BarY()));
+    const int gap = ScreenX(static_cast<double>(items.front().begin) - 600);
+    if (gap > Timeline()->GetPos().left) {
+        EXPECT_EQ(0xFF15191Eu, uitest::PixelAt(pm(), gap, BarY()));
+    }
+
+    PauseHere();
+    // Zoom onto the tenth recording, the cursor kept over its start, down to one minute.
+    const int64_t begin = items[10].begin;
+    for (int i = 0; i < 12; ++i) Wheel(ScreenX(static_cast<double>(begin)), 1);
+    ASSERT_DOUBLE_EQ(kelvo::TimelineGeometry::kMinSpan, g.ViewSpan());
+    ASSERT_TRUE(g.Visible(static_cast<double>(begin) + 2));
+    // Two seconds into it: the simulator's files are one second long for 60 s of recorded
+    // time, so playback reports the recording's start.
+    const size_t mark = s_sim->Mark();
+    uitest::Click(form->GetHWND(), ScreenX(static_cast<double>(begin) + 2), BarY());
+    EXPECT_TRUE(C("btnPause")->IsVisible()) << "a jump plays out of a pause";
+    EXPECT_TRUE(Fetched(begin, mark));
+    EXPECT_TRUE(Reaches(begin));
+
+    // Zooming out at the same place brings the whole day back.
+    for (int i = 0; i < 12; ++i) Wheel(ScreenX(static_cast<double>(begin)), -1);
+    EXPECT_DOUBLE_EQ(static_cast<double>(g.DayEnd() - g.DayStart()), g.ViewSpan());
+    // A click after the last recording goes nowhere.
+    PauseHere();
+    const int64_t before = form->CurrentTime();
+    uitest::Click(form->GetHWND(), Timeline()->GetPos().right - 1, BarY());
+    EXPECT_TRUE(C("btnPlay")->IsVisible());
+    EXPECT_EQ(before, form->CurrentTime());
+}
+
+TEST_F(RecordTimelineTest, NextAndPreviousRecordingJumpToTheirStarts) {
+    if (!PlayRecent(900)) GTEST_SKIP() << "range crosses midnight";
+    const std::vector<RecordItem> items = Timeline()->Recordings();
+    ASSERT_GE(items.size(), 14u);
+    // Half speed through the combo: each one-second file then plays for two seconds.
+    pm().FindControlAs<CComboUI>("comBoxSpeed")->SelectItem(0);
+    EXPECT_DOUBLE_EQ(0.5, form->Player()->Speed());
+
+    // Paused, nothing moves on by itself: only the jump can bring the next start.
+    PauseHere();
+    kelvo::TimelineGeometry::Target next;
+    ASSERT_TRUE(kelvo::TimelineGeometry::NextRecording(items, form->CurrentTime(), next));
+    size_t mark = s_sim->Mark();
+    uitest::ClickControl(form->GetHWND(), C("btnNextRecord"));
+    EXPECT_TRUE(Fetched(next.time, mark));
+    EXPECT_TRUE(Reaches(next.time));
+
+    PauseHere();
+    kelvo::TimelineGeometry::Target previous;
+    ASSERT_TRUE(kelvo::TimelineGeometry::PreviousRecording(items, form->CurrentTime(), previous));
+    EXPECT_LT(previous.time, form->CurrentTime());
+    mark = s_sim->Mark();
+    uitest::ClickControl(form->GetHWND(), C("btnPrevRecord"));
+    EXPECT_TRUE(Fetched(previous.time, mark));
+    EXPECT_TRUE(Reaches(previous.time));
+
+    // Back to the first: previous then has nowhere to go.
+    while (kelvo::TimelineGeometry::PreviousRecording(items, form->CurrentTime(), previous))
+        pm().SendNotify(C("btnPrevRecord"), DUI_MSGTYPE_CLICK);
+    EXPECT_EQ(items.front().begin, form->CurrentTime());
+    EXPECT_TRUE(Reaches(items.front().begin));
+}
+
+TEST_F(RecordTimelineTest, StepShowsOnePictureAndSpeedReachesThePlayer) {
+    if (!PlayRecent(300)) GTEST_SKIP() << "range crosses midnight";
+    kelvo::VideoPlayerUI* player = form->Player();
+    ASSERT_TRUE(uitest::PumpUntil([&] { return player->Player()->PictureCount() >= 2; }, 5000));
+    uitest::ClickControl(form->GetHWND(), C("btnStepFrame"));
+    EXPECT_TRUE(C("btnPlay")->IsVisible()) << "a step leaves playback paused";
+    EXPECT_FALSE(C("btnPause")->IsVisible());
+    const uint64_t count = player->Player()->PictureCount();
+    uitest::ClickControl(form->GetHWND(), C("btnStepFrame"));
+    ASSERT_TRUE(uitest::PumpUntil([&] { return player->Player()->PictureCount() > count; }, 3000));
+    EXPECT_EQ(count + 1, player->Player()->PictureCount());
+
+    pm().FindControlAs<CComboUI>("comBoxSpeed")->SelectItem(5);
+    EXPECT_DOUBLE_EQ(16.0, player->Speed());
+    // The speed outlives the list: stop and play again.
+    uitest::ClickControl(form->GetHWND(), C("btnStop"));
+    EXPECT_TRUE(Idle());
+    EXPECT_FALSE(C("btnStepFrame")->IsEnabled());
+    EXPECT_TRUE(Timeline()->Recordings().empty());
+    EXPECT_FALSE(Timeline()->HasPlayhead());
+    ASSERT_TRUE(PlayRecent(300));
+    EXPECT_DOUBLE_EQ(16.0, player->Speed());
 }
 
 TEST(PlaybackLocate, FindsTheItemAndOffsetOfRecordedTime) {

@@ -100,6 +100,7 @@ void MainForm::ApplyAlarmSettings() {
     wall->EnableAlarm(config.enableAlarm != 0);
     wall->Renderer().SetTitlesVisible(config.enableTitle != 0);
     wall->SetTileStatesShown(config.tileStates != 0);
+    wall->Renderer().SetZoomEnabled(config.digitalZoom != 0);
     wall->SetAlarmSoundSwitch(config.EnableAudioAlarm != 0);
     if (config.EnableAudioAlarm)
         wall->PlayAlarmSound();

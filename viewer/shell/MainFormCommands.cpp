@@ -16,6 +16,7 @@
 #include "SoundPlayer.h"
 #include "SessionTexts.h"
 #include "UserAuthForm.h"
+#include "VideoPlayerUI.h"
 #include "ViewerMessages.h"
 #include "platform/DebugOutput.h"
 
@@ -390,6 +391,7 @@ void MainForm::ShowRecordQuery(const std::string& key, const std::string& title,
     form.SetRecordServer(std::string(host, strnlen(host, sizeof host)), port, key);
     form.SetCameraName(LastTitleComponent(title));
     if (start > 0) form.SetQueryStart(start);
+    if (form.Player()) form.Player()->SetZoomEnabled(ClientConfig::Instance().digitalZoom != 0);
     m_recordQuery = form.GetHWND();
     ModalScope scope(m_modals, form.GetHWND());
     form.ShowModal();

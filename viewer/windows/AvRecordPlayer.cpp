@@ -21,6 +21,8 @@ public:
     void Close() override { m_player->Close(); }
     uint64_t PictureCount() const override { return m_player->PictureCount(); }
     bool CopyPicture(PlayerPicture* out) const override { return m_player->CopyPicture(out); }
+    void SetSpeed(double factor) override { m_player->SetSpeed(factor); }
+    void StepFrame() override { m_player->StepFrame(); }
 
 private:
     const std::shared_ptr<AvPlayer> m_player;

@@ -29,6 +29,10 @@ public:
     virtual void Close() = 0;
     virtual uint64_t PictureCount() const = 0;
     virtual bool CopyPicture(PlayerPicture* out) const = 0;
+    // Playback speed factor, kept across files; players that cannot change it play at 1x.
+    virtual void SetSpeed(double factor) { (void)factor; }
+    // Pauses and shows the next picture; a player that cannot step only pauses.
+    virtual void StepFrame() { Pause(); }
 };
 
 // Makes the player for a window (borrowed; may be null).

@@ -2,6 +2,7 @@
 
 #include "CDateTimeUI.h"
 #include "KelvoNetwork.h"
+#include "TimelineUI.h"
 #include "VideoPlayerUI.h"
 #include "ViewerMessages.h"
 
@@ -9,6 +10,7 @@
 #include <climits>
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 #include <strings.h>
 #include <vector>
 
@@ -82,6 +84,7 @@ void RecordQueryForm::SetCameraName(const std::string& name) {
 CControlUI* RecordQueryForm::CreateControl(const char* pstrClass) {
     if (pstrClass && strcasecmp(pstrClass, "VideoPlayer") == 0) return new VideoPlayerUI();
     if (pstrClass && strcasecmp(pstrClass, "DateTimePicker") == 0) return new CDateTimeUI();
+    if (pstrClass && strcasecmp(pstrClass, "Timeline") == 0) return new TimelineUI();
     return nullptr;
 }
 
@@ -108,6 +111,8 @@ void RecordQueryForm::InitWindow() {
     m_startTime = m_pm.FindControlAs<CDateTimeUI>("queryStartTime");
     m_endTime = m_pm.FindControlAs<CDateTimeUI>("queryEndTime");
     m_player = m_pm.FindControlAs<VideoPlayerUI>("recordPlayer");
+    m_timeline = dynamic_cast<TimelineUI*>(m_pm.FindControl("timeline"));
+    if (auto* speed = m_pm.FindControlAs<CComboUI>("comBoxSpeed")) speed->SelectItem(1, false, false);  // 1x
 
     time_t now = std::time(nullptr);
     struct tm tmv {};
@@ -215,6 +220,9 @@ void RecordQueryForm::ShowItems() {
         return;
     }
     if (m_player) m_player->PlayList(items.data(), copied, GetHWND());
+    m_items.assign(items.begin(), items.begin() + copied);
+    int64_t start = 0, end = 0;
+    m_dayOf = BuildRange(start, end) ? start : items[0].begin;
     SetPlaying();
 }
 
@@ -233,6 +241,11 @@ void RecordQueryForm::SetIdle() {
     SetLocalTimeLabel(m_pm.FindControl("txtStopTime"), 0);
     if (auto* c = m_pm.FindControl("recordPlayer")) c->SetVisible(false);
     if (auto* c = m_pm.FindControl("PlayerBK")) c->SetVisible(true);
+    for (const char* name : {"btnPrevRecord", "btnStepFrame", "btnNextRecord"})
+        if (auto* c = m_pm.FindControl(name)) c->SetEnabled(false);
+    m_items.clear();
+    m_now = 0;
+    if (m_timeline) m_timeline->Clear();
 }
 
 void RecordQueryForm::SetPlaying() {
@@ -251,6 +264,34 @@ void RecordQueryForm::SetPlaying() {
     SetLocalTimeLabel(m_pm.FindControl("txtStopTime"), m_player ? m_player->LastEnd() : 0);
     if (auto* c = m_pm.FindControl("recordPlayer")) c->SetVisible(true);
     if (auto* c = m_pm.FindControl("PlayerBK")) c->SetVisible(false);
+    for (const char* name : {"btnPrevRecord", "btnStepFrame", "btnNextRecord"})
+        if (auto* c = m_pm.FindControl(name)) c->SetEnabled(true);
+    m_now = m_player ? m_player->FirstStart() : 0;
+    if (m_timeline) {
+        m_timeline->SetRecordings(m_dayOf ? m_dayOf : m_now, m_items);
+        if (m_now) m_timeline->SetPlayhead(m_now);
+    }
+}
+
+void RecordQueryForm::SetPausedButtons(bool paused) {
+    if (auto* c = m_pm.FindControl("btnPlay")) c->SetVisible(paused);
+    if (auto* c = m_pm.FindControl("btnPause")) c->SetVisible(!paused);
+}
+
+void RecordQueryForm::JumpTo(const TimelineGeometry::Target& target) {
+    if (!m_player || !m_player->IsPlaying()) return;
+    m_now = target.time;
+    if (m_timeline) m_timeline->SetPlayhead(target.time);
+    // The worker reopens the file there and plays, also out of a pause.
+    SetPausedButtons(false);
+    SendSeek(target.position);
+}
+
+void RecordQueryForm::OnRecordingButton(bool next) {
+    TimelineGeometry::Target target;
+    const bool found = next ? TimelineGeometry::NextRecording(m_items, m_now, target)
+                            : TimelineGeometry::PreviousRecording(m_items, m_now, target);
+    if (found) JumpTo(target);
 }
 
 void RecordQueryForm::SendSeek(int64_t position) {
@@ -276,6 +317,13 @@ void RecordQueryForm::Notify(TNotifyUI& msg) {
             SendSeek(static_cast<int64_t>(msg.wParam));
             m_holding = false;
         }
+    } else if (msg.pSender && msg.pSender == m_timeline && msg.sType == DUI_MSGTYPE_VALUECHANGED) {
+        TimelineGeometry::Target target;
+        if (TimelineGeometry::SeekTarget(m_items, static_cast<int64_t>(msg.wParam), target)) JumpTo(target);
+    } else if (msg.pSender && msg.pSender->GetName().CompareNoCase("comBoxSpeed") == 0 &&
+               msg.sType == DUI_MSGTYPE_ITEMSELECT) {
+        const size_t index = static_cast<size_t>(msg.wParam);
+        if (m_player && index < std::size(kSpeeds)) m_player->SetSpeed(kSpeeds[index]);
     }
     CommonWindow::Notify(msg);
 }
@@ -305,6 +353,12 @@ void RecordQueryForm::OnClick(TNotifyUI& msg) {
         slider->SetValue(static_cast<int>(std::min<int64_t>(v, INT_MAX)));
         SendSeek(v);
         m_holding = false;
+    } else if (name.CompareNoCase("btnPrevRecord") == 0 || name.CompareNoCase("btnNextRecord") == 0) {
+        OnRecordingButton(name.CompareNoCase("btnNextRecord") == 0);
+    } else if (name.CompareNoCase("btnStepFrame") == 0) {
+        if (!m_player || !m_player->IsPlaying()) return;
+        SetPausedButtons(true);
+        m_player->StepFrame();
     } else if (name.CompareNoCase("btnCancel") == 0) {
         Close(1);
     } else {
@@ -343,6 +397,10 @@ LRESULT RecordQueryForm::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lP
         if (m_holding || !m_player || !m_player->IsPlaying()) return 0;
         SetLocalTimeLabel(m_pm.FindControl("txtStartTime"), static_cast<int64_t>(static_cast<uint32_t>(wParam)));
         if (auto* s = m_pm.FindControlAs<CSliderUI>("sliderVol")) s->SetValue(static_cast<int>(lParam));
+        if (wParam != 0) {
+            m_now = static_cast<int64_t>(static_cast<uint32_t>(wParam));
+            if (m_timeline) m_timeline->SetPlayhead(m_now);
+        }
         return 0;
     case WM_PLAYBACK_ERROR:
         OnPlaybackEnd(wParam, true);
@@ -361,6 +419,7 @@ void RecordQueryForm::Shutdown() {
         m_player = nullptr;
     }
     m_date = m_startTime = m_endTime = nullptr;
+    m_timeline = nullptr;
     m_querying = false;
     if (GetHWND()) KillTimer(GetHWND(), kQueryTimer);
     if (m_record) {

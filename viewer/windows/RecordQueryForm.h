@@ -4,11 +4,13 @@
 
 #include "CommonWindow.h"
 #include "PlaybackWorker.h"
+#include "TimelineGeometry.h"
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace DuiLib {
 class CDateTimeUI;
@@ -17,6 +19,7 @@ class CSliderUI;
 
 namespace kelvo {
 
+class TimelineUI;
 class VideoPlayerUI;
 
 // From the record library's callback: wParam = event code | query cycle << 16, lParam = value.
@@ -30,6 +33,8 @@ class RecordQueryForm : public CommonWindow {
 public:
     static constexpr int kDefaultQueryTimeoutMs = 30000;
     static constexpr DuiLib::UINT kQueryTimer = 0x7301;
+    // The entries of "comBoxSpeed", in order.
+    static constexpr double kSpeeds[] = {0.5, 1, 2, 4, 8, 16};
 
     RecordQueryForm();
     ~RecordQueryForm() override;
@@ -50,6 +55,9 @@ public:
     bool IsQuerying() const { return m_querying; }
     bool IsHolding() const { return m_holding; }
     VideoPlayerUI* Player() const { return m_player; }
+    TimelineUI* Timeline() const { return m_timeline; }
+    // Absolute time of the latest progress report or jump; 0 when idle.
+    int64_t CurrentTime() const { return m_now; }
 
 protected:
     DuiLib::CDuiString GetSkinFile() override { return "RecordQuery.xml"; }
@@ -76,6 +84,10 @@ private:
     void SetIdle();
     void SetPlaying();
     void SendSeek(int64_t position);
+    // Jumps to the time a timeline click or previous/next recording chose.
+    void JumpTo(const TimelineGeometry::Target& target);
+    void OnRecordingButton(bool next);
+    void SetPausedButtons(bool paused);
     void StopPlayback();
     void OnPlaybackEnd(DuiLib::WPARAM number, bool error);
     void Shutdown();
@@ -95,6 +107,10 @@ private:
     DuiLib::CDateTimeUI* m_startTime = nullptr;
     DuiLib::CDateTimeUI* m_endTime = nullptr;
     VideoPlayerUI* m_player = nullptr;
+    TimelineUI* m_timeline = nullptr;
+    std::vector<RecordItem> m_items;  // the list playing, as the timeline maps it
+    int64_t m_dayOf = 0;              // a time of the queried day
+    int64_t m_now = 0;
 };
 
 }  // namespace kelvo

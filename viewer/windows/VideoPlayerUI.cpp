@@ -50,6 +50,7 @@ void VideoPlayerUI::StopAll() {
             // The abandoned run still holds the old player; a new run gets a fresh one.
             ++m_abandoned;
             m_player = m_factory(m_parent);
+            if (m_player) m_player->SetSpeed(m_speed);
         }
     }
     if (m_player) m_player->Close();
@@ -65,6 +66,7 @@ void VideoPlayerUI::UsePlayer(std::shared_ptr<RecordPlayer> player, RecordPlayer
     StopAll();
     if (player) m_player = std::move(player);
     if (factory) m_factory = factory;
+    if (m_player) m_player->SetSpeed(m_speed);
 }
 
 void VideoPlayerUI::Seek(int64_t target) {
@@ -88,6 +90,15 @@ void VideoPlayerUI::SetZoomEnabled(bool enabled) {
         m_zoom.Reset();
         Invalidate();
     }
+}
+
+void VideoPlayerUI::SetSpeed(double factor) {
+    m_speed = factor;
+    if (m_player) m_player->SetSpeed(factor);
+}
+
+void VideoPlayerUI::StepFrame() {
+    if (m_player) m_player->StepFrame();
 }
 
 void VideoPlayerUI::DoEvent(TEventUI& event) {

@@ -35,6 +35,11 @@ public:
     void Seek(int64_t target);
     void Pause();
     void Resume();
+    // Speed factor of this and later runs (a replacement player gets it too).
+    void SetSpeed(double factor);
+    double Speed() const { return m_speed; }
+    // Pauses and shows the next picture.
+    void StepFrame();
 
     bool HasPlayer() const { return m_player != nullptr; }
     RecordPlayer* Player() const { return m_player.get(); }
@@ -74,6 +79,7 @@ private:
     PictureZoom m_zoom;
     PictureZoom::Placement m_placed;  // of the last picture drawn
     ZoomDrag m_drag;
+    double m_speed = 1.0;
 };
 
 }  // namespace kelvo
