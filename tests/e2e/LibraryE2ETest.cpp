@@ -129,6 +129,12 @@ struct StreamProbe {
     }
 };
 
+// The camera list comes in several replies, each reported as ready; the
+// scenario has two cameras under S11 and four under S2.
+bool WholeDirectory(void* session) {
+    return KelvoSession_GetCameraCount(session, "S11") == 2 && KelvoSession_GetCameraCount(session, "S2") == 4;
+}
+
 }  // namespace
 
 TEST(LibraryE2E, LoginDirectoryRightsAndRefusals) {
@@ -137,6 +143,7 @@ TEST(LibraryE2E, LoginDirectoryRightsAndRefusals) {
     Session s;
     ASSERT_TRUE(s.Login(sim.CentralPort(), "demo", "demo"));
     ASSERT_TRUE(WaitFor([&] { return s.events.Has(KELVO_SESSION_DIRECTORY_READY); }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return WholeDirectory(s.handle); }, 10000));
     EXPECT_EQ(KelvoSession_GetMaxStream(s.handle), 16);
     EXPECT_EQ(KelvoSession_GetRightMask(s.handle) & (RIGHT_PTZ | RIGHT_TALK | RIGHT_SCHEDULE),
               RIGHT_PTZ | RIGHT_TALK | RIGHT_SCHEDULE);
@@ -181,6 +188,7 @@ TEST(LibraryE2E, RecordingsOfACameraAreListed) {
     Session s;
     ASSERT_TRUE(s.Login(sim.CentralPort(), "demo", "demo"));
     ASSERT_TRUE(WaitFor([&] { return s.events.Has(KELVO_SESSION_DIRECTORY_READY); }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return WholeDirectory(s.handle); }, 10000));
     char address[64] = {};
     unsigned short port = 0;
     ASSERT_EQ(KelvoSession_GetRecordServer(s.handle, "C2", address, &port), 1);
@@ -211,6 +219,7 @@ TEST(LibraryE2E, FourCamerasPlayRecordSnapAndSteer) {
     Session s;
     ASSERT_TRUE(s.Login(sim.CentralPort(), "demo", "demo"));
     ASSERT_TRUE(WaitFor([&] { return s.events.Has(KELVO_SESSION_DIRECTORY_READY); }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return WholeDirectory(s.handle); }, 10000));
 
     const char* keys[] = {"C1", "C2", "C3", "C4"};
     StreamProbe probes[4];

@@ -89,6 +89,12 @@ protected:
         wall.SetHandle(&events);
         ASSERT_EQ(KelvoSession_Login(wall.Session(), "127.0.0.1", m_sim->central, "demo", "demo", 0), 0);
         ASSERT_TRUE(WaitFor([&] { return events.ready.load(); }, 10000));
+        // The camera list comes in several replies, each reported as ready:
+        // wait for all of it (two cameras under S11, four under S2).
+        ASSERT_TRUE(WaitFor([&] {
+            return KelvoSession_GetCameraCount(wall.Session(), "S11") == 2 &&
+                   KelvoSession_GetCameraCount(wall.Session(), "S2") == 4;
+        }, 10000));
     }
     void TearDown() override {
         wall.CloseAllAndLogout();
