@@ -333,6 +333,28 @@ TEST_F(RecordFormTest, AHungRunIsAbandonedAndTheNextListPlaysOnAFreshPlayer) {
     EXPECT_EQ(1, player->AbandonedRuns());
 }
 
+TEST_F(RecordFormTest, ProgressAfterAGapKeepsTheSliderOnRecordedTime) {
+    kelvo::VideoPlayerUI* player = form->Player();
+    player->UsePlayer(std::make_shared<recordtest::FakePlayer>(), &recordtest::MakeFakePlayer);
+    // Two minutes of recordings with ten minutes between them.
+    RecordItem items[2] = {};
+    const int64_t begins[2] = {1700000000, 1700000000 + 660};
+    for (int i = 0; i < 2; ++i) {
+        items[i].begin = begins[i];
+        items[i].end = begins[i] + 60;
+        items[i].duration = 60;
+        std::snprintf(items[i].url, sizeof items[i].url, "file:///nowhere/%d.mp4", i);
+    }
+    ASSERT_TRUE(player->PlayList(items, 2, form->GetHWND()));
+    player->Seek(70);  // ten seconds into the second recording
+    // The fake stays at the start of the file it opened: the report is the
+    // second recording's start, 60 s into recorded time (not 660 s after the
+    // first start, which a release of the slider would read as beyond the end).
+    EXPECT_TRUE(uitest::PumpUntil([&] { return Text("txtStartTime") == Clock(begins[1]); }, 5000));
+    EXPECT_EQ(60, Slider()->GetValue());
+    player->StopAll();
+}
+
 // The timeline row: zoom by wheel, click to play from a time, previous/next recording, speed and
 // single steps, driven through the window's input like a user.
 class RecordTimelineTest : public RecordFormTest {
@@ -444,6 +466,9 @@ TEST_F(RecordTimelineTest, NextAndPreviousRecordingJumpToTheirStarts) {
     uitest::ClickControl(form->GetHWND(), C("btnNextRecord"));
     EXPECT_TRUE(Fetched(next.time, mark));
     EXPECT_TRUE(Reaches(next.time));
+    // The slider stands where a release would jump back to: recorded time,
+    // the gaps before this recording left out.
+    EXPECT_EQ(next.position, Slider()->GetValue());
 
     PauseHere();
     kelvo::TimelineGeometry::Target previous;

@@ -41,7 +41,15 @@ void PlaybackWorker::Post(DuiLib::UINT msg, DuiLib::WPARAM w, DuiLib::LPARAM l) 
     if (!StopRequested()) DuiLib::PostMessage(m_target, msg, w, l);
 }
 
-bool PlaybackWorker::Jump(size_t& next, int64_t& currentStart) {
+int64_t PlaybackWorker::RecordedStart(size_t index) {
+    std::lock_guard<std::mutex> g(m_list->lock);
+    int64_t sum = 0;
+    for (size_t i = 0; i < index && i < m_list->items.size(); ++i)
+        sum += m_list->items[i].duration > 0 ? m_list->items[i].duration : 0;
+    return sum;
+}
+
+bool PlaybackWorker::Jump(size_t& next, int64_t& currentStart, int64_t& recordedStart) {
     const int64_t target = m_list->jumpTarget.load();
     size_t index = 0;
     int64_t offset = 0;
@@ -54,6 +62,7 @@ bool PlaybackWorker::Jump(size_t& next, int64_t& currentStart) {
     RecordItem item{};
     if (!CopyItem(index, item)) return false;
     currentStart = item.begin;
+    recordedStart = target - offset;
     if (!m_player->Open(UrlOf(item))) {
         next = index;
         return true;
@@ -68,6 +77,7 @@ bool PlaybackWorker::Jump(size_t& next, int64_t& currentStart) {
 int PlaybackWorker::Run() {
     size_t next = 0;
     int64_t currentStart = 0;
+    int64_t recordedStart = 0;  // the current item's place on the slider's scale
     size_t count = 0;
     {
         std::lock_guard<std::mutex> g(m_list->lock);
@@ -84,6 +94,7 @@ int PlaybackWorker::Run() {
         m_player->Close();
         bool ok = m_player->Open(UrlOf(item));
         currentStart = item.begin;
+        recordedStart = RecordedStart(next);
         if (!ok) {
             Post(WM_PLAYBACK_ERROR, number, 0);
             break;
@@ -99,16 +110,19 @@ int PlaybackWorker::Run() {
             if (m_player->WaitCompletion(kJumpSliceMs)) break;
             if (StopRequested()) break;
             if (m_list->jump.Wait(2)) {
-                reopen = Jump(next, currentStart);
+                reopen = Jump(next, currentStart, recordedStart);
                 waited = 0;
                 continue;
             }
             waited += kJumpSliceMs;
             if (waited < kWaitSliceMs) continue;
             waited = 0;
-            const int64_t position = static_cast<int64_t>(m_player->GetCurrentDuration()) + currentStart;
-            Post(WM_PLAYBACK_PROGRESS, static_cast<DuiLib::WPARAM>(static_cast<uint32_t>(position)),
-                 static_cast<DuiLib::LPARAM>(static_cast<int32_t>(position - m_list->firstStart)));
+            // The slider counts recorded time (as its maximum and its jumps
+            // do): with gaps between recordings, time since the first start
+            // would put it past where a release then jumps to.
+            const int64_t played = static_cast<int64_t>(m_player->GetCurrentDuration());
+            Post(WM_PLAYBACK_PROGRESS, static_cast<DuiLib::WPARAM>(static_cast<uint32_t>(played + currentStart)),
+                 static_cast<DuiLib::LPARAM>(static_cast<int32_t>(played + recordedStart)));
         }
     }
     Post(WM_PLAYBACK_PROGRESS, 0, 0);

@@ -18,8 +18,8 @@ namespace kelvo {
 
 class RecordPlayer;
 
-// Worker -> window. Progress: wParam = absolute time (s since 1970), lParam = time minus the
-// first start. Error and finished: wParam = the number of the playlist they belong to, so the
+// Worker -> window. Progress: wParam = absolute time (s since 1970), lParam = the position in
+// recorded time (the recordings laid end to end, gaps left out). Error and finished: wParam = the number of the playlist they belong to, so the
 // window can drop reports of a list it has already replaced.
 constexpr DuiLib::UINT WM_PLAYBACK_PROGRESS = 0x0512;
 constexpr DuiLib::UINT WM_PLAYBACK_ERROR = 0x0513;
@@ -63,7 +63,9 @@ private:
     bool CopyItem(size_t index, RecordItem& out);
     void Post(DuiLib::UINT msg, DuiLib::WPARAM w, DuiLib::LPARAM l);
     // A jump request: true when the outer loop must reopen item `next` (its open failed).
-    bool Jump(size_t& next, int64_t& currentStart);
+    bool Jump(size_t& next, int64_t& currentStart, int64_t& recordedStart);
+    // Where item `index` begins in recorded time.
+    int64_t RecordedStart(size_t index);
 
     const std::shared_ptr<RecordPlayer> m_player;
     const std::shared_ptr<Playlist> m_list;
