@@ -1,7 +1,8 @@
 // Digital zoom in the real viewer under Xvfb, driven by X input: the wheel
 // over a camera's view enlarges the camera's squares around the cursor,
 // Ctrl+double-click brings the whole picture back without going full
-// screen, and a plain double-click still goes full screen.
+// screen, and a plain double-click still goes full screen. Ctrl+Shift+A
+// shows and hides the view's figures.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -72,6 +73,30 @@ protected:
         return false;
     }
 
+    // Mean brightness of a patch the figures block covers (its 60 % black
+    // strip darkens the picture; the thin text adds little).
+    double FiguresPatch(const XDisplay& x, const ControlBox& pane) {
+        SDL_Surface* s = Shot(x.Name(), tmp + "/figures.png");
+        if (!s) return -1;
+        double sum = 0;
+        int n = 0;
+        for (int py = pane.top + 24; py < pane.top + 76; ++py)
+            for (int px = pane.left + 4; px < pane.left + 120; ++px, ++n) {
+                const uint8_t* p = Pixel(s, px, py);
+                sum += 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2];
+            }
+        SDL_FreeSurface(s);
+        return n ? sum / n : -1;
+    }
+    bool WaitPatch(const XDisplay& x, const ControlBox& pane, const std::function<bool(double)>& pred, double* last) {
+        for (int waited = 0; waited <= 8000; waited += 250) {
+            *last = FiguresPatch(x, pane);
+            if (*last >= 0 && pred(*last)) return true;
+            usleep(250 * 1000);
+        }
+        return false;
+    }
+
     int x0 = 0, x1 = 0, y = 0, cx = 0, cy = 0;
 };
 
@@ -120,6 +145,20 @@ TEST_F(ZoomE2E, WheelEnlargesCtrlDoubleClickRestoresDoubleClickStillGoesFullScre
     }, &back)) << "spacing " << back.Spacing() << " (" << back.edges.size() << " edges) against " << whole.Spacing();
     usleep(500 * 1000);
     EXPECT_FALSE(FullScreenShown()) << "Ctrl+double-click went full screen";
+
+    // Ctrl+Shift+A shows the view's figures over its top left corner, and hides them again.
+    const double plain = FiguresPatch(x, pane);
+    ASSERT_GT(plain, 40) << "the picture is too dark to see the figures' strip on";
+    // Without a window manager SDL gives the keyboard to every window it
+    // shows, the view's toolbar included: hand it back to the main window.
+    x.Xdo("search --name '^MainForm$' windowfocus %1");
+    x.Xdo("key ctrl+shift+a");
+    double patch = 0;
+    EXPECT_TRUE(WaitPatch(x, pane, [&](double v) { return v < 0.7 * plain; }, &patch))
+        << "brightness " << patch << " against " << plain << " without figures";
+    x.Xdo("key ctrl+shift+a");
+    EXPECT_TRUE(WaitPatch(x, pane, [&](double v) { return v > 0.85 * plain; }, &patch))
+        << "brightness " << patch << " against " << plain << " after hiding";
 
     // A plain double-click still goes full screen; Escape comes back.
     x.Xdo("mousemove " + std::to_string(cx) + " " + std::to_string(cy) + " click --repeat 2 --delay 120 1");
