@@ -205,6 +205,18 @@ TEST_F(RecordFormTest, PlaysEveryRecordingInTurnThenReturnsToIdle) {
     uitest::ClickControl(form->GetHWND(), C("btnPlay"));
     EXPECT_TRUE(C("btnPause")->IsVisible());
 
+    // A jump out of a pause plays from there: the buttons follow. One beyond
+    // the end is ignored and leaves the pause alone.
+    uitest::ClickControl(form->GetHWND(), C("btnPause"));
+    Slider()->SetValue(static_cast<int>(total) + 5);
+    pm().SendNotify(C("btnNext"), DUI_MSGTYPE_CLICK);
+    EXPECT_TRUE(C("btnPlay")->IsVisible());
+    Slider()->SetValue(20);
+    pm().SendNotify(Slider(), DUI_MSGTYPE_BUTTONDOWN, 20, 0);
+    pm().SendNotify(Slider(), DUI_MSGTYPE_BUTTONUP, 20, 0);
+    EXPECT_TRUE(C("btnPause")->IsVisible());
+    EXPECT_FALSE(C("btnPlay")->IsVisible());
+
     ASSERT_TRUE(uitest::PumpUntil([&] { return Idle(); }, 40000));
     EXPECT_TRUE(form->alerts.empty());
     EXPECT_EQ("00:00:00", Text("txtStartTime"));

@@ -282,8 +282,6 @@ void RecordQueryForm::JumpTo(const TimelineGeometry::Target& target) {
     if (!m_player || !m_player->IsPlaying()) return;
     m_now = target.time;
     if (m_timeline) m_timeline->SetPlayhead(target.time);
-    // The worker reopens the file there and plays, also out of a pause.
-    SetPausedButtons(false);
     SendSeek(target.position);
 }
 
@@ -390,9 +388,15 @@ LRESULT RecordQueryForm::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lP
         }
         KillTimer(GetHWND(), kQueryTimer);
         return 0;
-    case WM_RECORD_SEEK:
-        if (m_player) m_player->Seek(static_cast<int64_t>(static_cast<uint32_t>(wParam)));
+    case WM_RECORD_SEEK: {
+        const auto target = static_cast<int64_t>(static_cast<uint32_t>(wParam));
+        if (!m_player) return 0;
+        m_player->Seek(target);
+        // The worker reopens the file there and plays, also out of a pause:
+        // the buttons say so. A jump beyond the end is ignored and changes nothing.
+        if (m_player->IsPlaying() && target < m_player->Total()) SetPausedButtons(false);
         return 0;
+    }
     case WM_PLAYBACK_PROGRESS:
         if (m_holding || !m_player || !m_player->IsPlaying()) return 0;
         SetLocalTimeLabel(m_pm.FindControl("txtStartTime"), static_cast<int64_t>(static_cast<uint32_t>(wParam)));
