@@ -2,56 +2,19 @@
 // server comes from the session's directory, today's recordings are queried and played, a
 // click on the slider jumps, and screenshots show moving video in the player area.
 #include "RecordFormSupport.h"
+#include "tests/viewer/XvfbSession.h"
 
 #include <gtest/gtest.h>
 
-#include <SDL_image.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-
 #include <chrono>
 #include <cstdlib>
-
-extern char** environ;
 
 using namespace DuiLib;
 
 namespace {
 
-bool Exists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
-
-pid_t SpawnQuiet(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-    if (posix_spawn(&pid, args[0].c_str(), &fa, nullptr, argv.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&fa);
-    return pid;
-}
-
-// Screenshot of the whole display as RGB24.
-SDL_Surface* Shot(const std::string& display, const std::string& path) {
-    std::string cmd = "DISPLAY=" + display + " import -window root '" + path + "' 2>/dev/null";
-    if (std::system(cmd.c_str()) != 0) return nullptr;
-    SDL_Surface* raw = IMG_Load(path.c_str());
-    if (!raw) return nullptr;
-    SDL_Surface* rgb = SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_RGB24, 0);
-    SDL_FreeSurface(raw);
-    return rgb;
-}
-
-const uint8_t* Pixel(SDL_Surface* s, int x, int y) { return static_cast<const uint8_t*>(s->pixels) + y * s->pitch + x * 3; }
+using viewertest::Pixel;
+using viewertest::Shot;
 
 void OnSession(int event, int, int, void* user) {
     if (event == KELVO_SESSION_DIRECTORY_READY) static_cast<std::atomic<bool>*>(user)->store(true);
@@ -83,12 +46,9 @@ TEST(RecordFormE2E, QueriesTodayPlaysSeeksAndShowsMovingVideo) {
     KelvoSession_Destory(session);
     ASSERT_EQ(sim->records[0], port);
 
-    int n = 91;
-    while (Exists("/tmp/.X11-unix/X" + std::to_string(n))) ++n;
-    const std::string display = ":" + std::to_string(n);
-    pid_t xvfb = SpawnQuiet({"/usr/bin/Xvfb", display, "-screen", "0", "1280x800x24"});
-    ASSERT_GT(xvfb, 0);
-    for (int i = 0; i < 200 && !Exists("/tmp/.X11-unix/X" + std::to_string(n)); ++i) usleep(25000);
+    viewertest::XDisplay x;
+    ASSERT_TRUE(x.Ok());
+    const std::string display = x.Name();
     setenv("DISPLAY", display.c_str(), 1);
     setenv("SDL_VIDEODRIVER", "x11", 1);
     ASSERT_TRUE(uitest::InitToolkit(uitest::BuildBinFolder()));
@@ -160,8 +120,6 @@ TEST(RecordFormE2E, QueriesTodayPlaysSeeksAndShowsMovingVideo) {
         EXPECT_TRUE(uitest::PumpUntil([&] { return !IsWindow(h); }, 10000));
     }
     CPaintManagerUI::Term();
-    kill(xvfb, SIGTERM);
-    waitpid(xvfb, nullptr, 0);
     if (!HasFailure()) {
         unlink("/tmp/kelvo-record-e2e-a.png");
         unlink("/tmp/kelvo-record-e2e-b.png");
