@@ -41,11 +41,9 @@ void PlaybackWorker::Post(DuiLib::UINT msg, DuiLib::WPARAM w, DuiLib::LPARAM l) 
     if (!StopRequested()) DuiLib::PostMessage(m_target, msg, w, l);
 }
 
-int64_t PlaybackWorker::RecordedStart(size_t index) {
-    std::lock_guard<std::mutex> g(m_list->lock);
+int64_t PlaybackWorker::RecordedStart(const std::vector<RecordItem>& items, size_t index) {
     int64_t sum = 0;
-    for (size_t i = 0; i < index && i < m_list->items.size(); ++i)
-        sum += m_list->items[i].duration > 0 ? m_list->items[i].duration : 0;
+    for (size_t i = 0; i < index && i < items.size(); ++i) sum += items[i].duration > 0 ? items[i].duration : 0;
     return sum;
 }
 
@@ -94,7 +92,10 @@ int PlaybackWorker::Run() {
         m_player->Close();
         bool ok = m_player->Open(UrlOf(item));
         currentStart = item.begin;
-        recordedStart = RecordedStart(next);
+        {
+            std::lock_guard<std::mutex> g(m_list->lock);
+            recordedStart = RecordedStart(m_list->items, next);
+        }
         if (!ok) {
             Post(WM_PLAYBACK_ERROR, number, 0);
             break;

@@ -58,14 +58,14 @@ public:
     // Where a position of recorded time falls: item index and offset into it; false at or
     // beyond the total (or before 0).
     static bool Locate(const std::vector<RecordItem>& items, int64_t target, size_t& index, int64_t& offset);
+    // Recorded time before item `index`: where it starts on the scale Locate counts.
+    static int64_t RecordedStart(const std::vector<RecordItem>& items, size_t index);
 
 private:
     bool CopyItem(size_t index, RecordItem& out);
     void Post(DuiLib::UINT msg, DuiLib::WPARAM w, DuiLib::LPARAM l);
     // A jump request: true when the outer loop must reopen item `next` (its open failed).
     bool Jump(size_t& next, int64_t& currentStart, int64_t& recordedStart);
-    // Where item `index` begins in recorded time.
-    int64_t RecordedStart(size_t index);
 
     const std::shared_ptr<RecordPlayer> m_player;
     const std::shared_ptr<Playlist> m_list;

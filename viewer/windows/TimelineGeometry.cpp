@@ -1,5 +1,7 @@
 #include "TimelineGeometry.h"
 
+#include "PlaybackWorker.h"
+
 #include <algorithm>
 #include <cmath>
 #include <ctime>
@@ -19,13 +21,6 @@ constexpr TickStep kSteps[] = {{5, 1},       {10, 2},      {15, 5},      {30, 5}
 
 int64_t Duration(const RecordItem& item) { return item.duration > 0 ? item.duration : 0; }
 
-// Recorded time before item `index`: what PlaybackWorker::Locate counts.
-int64_t PositionOf(const std::vector<RecordItem>& items, size_t index) {
-    int64_t sum = 0;
-    for (size_t i = 0; i < index && i < items.size(); ++i) sum += Duration(items[i]);
-    return sum;
-}
-
 // First playable item (list order) whose [begin, end) holds t.
 bool Containing(const std::vector<RecordItem>& items, int64_t t, size_t& index) {
     for (size_t i = 0; i < items.size(); ++i) {
@@ -40,7 +35,7 @@ bool Containing(const std::vector<RecordItem>& items, int64_t t, size_t& index) 
 void Fill(const std::vector<RecordItem>& items, size_t index, int64_t offset, TimelineGeometry::Target& out) {
     out.index = index;
     out.time = items[index].begin + offset;
-    out.position = PositionOf(items, index) + offset;
+    out.position = PlaybackWorker::RecordedStart(items, index) + offset;
 }
 
 // The playable item starting earliest after `ref` (later: latest before `ref`); ties go to the
