@@ -41,14 +41,15 @@ void Disc(SDL_Renderer* r, int x, int y, int size, int ring)
     }
 }
 
-void FillStrip(SDL_Renderer* r, const SDL_Rect& rect)
+}  // namespace
+
+void PaneOverlay::FillStrip(SDL_Renderer* r, const SDL_Rect& rect)
 {
     SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_BLEND);
     SetColour(r, kStrip);
     SDL_RenderFillRect(r, &rect);
     SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_NONE);
 }
-}  // namespace
 
 void PaneOverlay::DrawIcon(SDL_Renderer* r, PaneIcon icon, int x, int y, int size)
 {

@@ -27,6 +27,8 @@ public:
     // `top`: where the block starts (below the title strip).
     static void DrawFigures(SDL_Renderer* renderer, TextPainter& text, const std::vector<std::string>& lines,
                             const SDL_Rect& pane, int top);
+    // The 60 % black backing of every text drawn over video.
+    static void FillStrip(SDL_Renderer* renderer, const SDL_Rect& rect);
     // The icon in a size×size square at (x, y).
     static void DrawIcon(SDL_Renderer* renderer, PaneIcon icon, int x, int y, int size);
 };

@@ -19,7 +19,6 @@ constexpr SDL_Color kWindowBackground{0x15, 0x19, 0x1E, 0xFF};
 constexpr SDL_Color kViewBackground{0x00, 0x00, 0x00, 0xFF};
 constexpr SDL_Color kSecondaryText{0x8A, 0x97, 0xA5, 0xFF};
 constexpr SDL_Color kPrimaryText{0xEB, 0xEB, 0xEB, 0xFF};
-constexpr SDL_Color kTitleStrip{0x00, 0x00, 0x00, 0x99};  // 60 % black
 constexpr SDL_Color kSelectedFrame{0x4C, 0x9B, 0xE8, 0xFF};
 constexpr SDL_Color kHoverFrame{0x45, 0x77, 0xA0, 0xFF};
 
@@ -632,10 +631,7 @@ void VideoRenderer::DrawTitle(const std::string& title, const SDL_Rect& pane)
     if (line <= 0)
         return;
     const SDL_Rect strip{pane.x, pane.y, pane.w, std::min(pane.h, line + 4)};
-    SDL_SetRenderDrawBlendMode(m_surface, SDL_BLENDMODE_BLEND);
-    SetColour(m_surface, kTitleStrip);
-    SDL_RenderFillRect(m_surface, &strip);
-    SDL_SetRenderDrawBlendMode(m_surface, SDL_BLENDMODE_NONE);
+    PaneOverlay::FillStrip(m_surface, strip);
     m_text.Draw(m_surface, title, kPrimaryText, pane.x + 4, pane.y + 2);
 }
 
@@ -735,10 +731,7 @@ void VideoRenderer::DrawZoomBadge(const PictureZoom& zoom, const SDL_Rect& pane)
         return;
     // Top right, below where a title strip would be.
     const SDL_Rect box{pane.x + pane.w - w - 12, pane.y + m_text.LineHeight() + 8, w + 8, h + 4};
-    SDL_SetRenderDrawBlendMode(m_surface, SDL_BLENDMODE_BLEND);
-    SetColour(m_surface, kTitleStrip);
-    SDL_RenderFillRect(m_surface, &box);
-    SDL_SetRenderDrawBlendMode(m_surface, SDL_BLENDMODE_NONE);
+    PaneOverlay::FillStrip(m_surface, box);
     m_text.Draw(m_surface, label, kPrimaryText, box.x + 4, box.y + 2);
 }
 
