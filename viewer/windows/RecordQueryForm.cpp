@@ -333,12 +333,10 @@ void RecordQueryForm::OnClick(TNotifyUI& msg) {
     if (name.CompareNoCase("btnQuery") == 0) {
         StartQuery();
     } else if (name.CompareNoCase("btnPlay") == 0) {
-        if (auto* c = m_pm.FindControl("btnPlay")) c->SetVisible(false);
-        if (auto* c = m_pm.FindControl("btnPause")) c->SetVisible(true);
+        SetPausedButtons(false);
         if (m_player) m_player->Resume();
     } else if (name.CompareNoCase("btnPause") == 0) {
-        if (auto* c = m_pm.FindControl("btnPlay")) c->SetVisible(true);
-        if (auto* c = m_pm.FindControl("btnPause")) c->SetVisible(false);
+        SetPausedButtons(true);
         if (m_player) m_player->Pause();
     } else if (name.CompareNoCase("btnStop") == 0) {
         StopPlayback();
